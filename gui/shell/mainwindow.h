@@ -1,0 +1,100 @@
+#pragma once
+// The program's one window: the dock of connected systems, the area of
+// channel-table sub-windows, the menus, and the flows that connect and
+// disconnect systems and apply what their listener threads report.
+#include <QMainWindow>
+#include <QMutex>
+#include <QPointer>
+#include <QString>
+#include <vector>
+
+#include "velmora_metatypes.h"
+
+class QSystemInterface;
+class QMdiSubWindow;
+class QCollapsibleWidget;
+class QProgressDialog;
+class MainWindowForm;
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // The single window of the process.  The first call (made by the GUI
+    // thread at start-up) creates it with no parent; worker threads only ever
+    // reach an existing window.
+    static MainWindow* getInstance();
+    // The window if it exists and has not been destroyed yet, else null; never
+    // creates it (for worker threads that must not outlive it).
+    static MainWindow* existingInstance();
+
+    ~MainWindow() override;
+
+    // Connects one system with the connect dialog's values and lists it.
+    // Returns 0 when the system is connected and listed, 1 otherwise.
+    int connectToSystem(int systemType, int linkType, QString argument,
+                        QString name, QString user, QString password);
+
+    // A copy of the ordered system list (safe from any thread).
+    std::vector<QSystemInterface*> systemList() const;
+    // The list as the GUI thread sees it (GUI thread only).
+    const std::vector<QSystemInterface*>& systems() const { return m_systems; }
+
+    // The toolbar height the connect dialog uses to place itself.
+    int toolBarHeight() const;
+
+signals:
+    void tcpServerError();
+    void connectionStatusChanged(QSystemInterface* sysIf, int rate);
+    void liveInsertion(QSystemInterface* sysIf, bool a, bool b);
+    void updateValueAndWidget(QSystemInterface* sysIf, int bdIndex, int chIndex,
+                              QString itmName, IDValue_t val, bool isFirstEv, bool isLastEv);
+    void systemEvStatus(QSystemInterface* sysIf, ZEVAHV_SYSTEMSTATUS_t sysStatus);
+    void systemDisconnected(QSystemInterface* sysIf, int errorCode);
+
+public slots:
+    void createDialogForConnection();
+    void tabMdiAreaViews();
+    void tileMdiAreaViews();
+    void floatMdiAreaViews();
+    void setCurrentSubWindowIndex(int index);
+    void tbarAllClicked();
+    void tbarNoneClicked();
+    void tbarSysClicked();
+    void tbarBrdClicked();
+    void tbarLockClicked();
+    void showToolBar();
+    void showDockLeft();
+    void showDockRight();
+    void checkMenuDockLeft();
+    void checkMenuDockRight();
+    void setCurrentWidgetIndex(QMdiSubWindow* subWindow);
+    void createDialogForGroupSettings();
+    void createDialogToEditGroup();
+    void lockPanels();
+    void createDialogForCustomView();
+    void createConfigureTableDialog(int index);
+    void disconnectFromSystem(int index);
+    void loadCustomizedViews();
+    void saveCustomizedViews();
+    void showAboutDialog();
+    void showUserManual();
+    void cancelConnection();
+    void handleTcpServerError();
+    void handleConnectionStatusChanged(QSystemInterface* sysIf, int rate);
+    void handleEventLiveInsertion(QSystemInterface* sysIf, bool a, bool b);
+    void handleUpdateValueAndWidget(QSystemInterface* sysIf, int bdIndex, int chIndex,
+                                    QString itmName, IDValue_t val, bool isFirstEv, bool isLastEv);
+    void handleSystemEvStatus(QSystemInterface* sysIf, ZEVAHV_SYSTEMSTATUS_t sysStatus);
+    void handleSystemDisconnected(QSystemInterface* sysIf, int errorCode);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    MainWindow();
+
+    std::vector<QSystemInterface*> m_systems;
+    mutable QMutex m_systemsMutex;   // guards m_systems against the server thread's copy
+};
