@@ -1,0 +1,236 @@
+// How a text-protocol module family plugs into the one module engine.
+//
+// A family folder holds a constant FamilyDesc (its tables, its numbers and
+// the hooks where it differs) and turns it into the frame's operations table
+// with make_family_ops().  Everything else (argument parsing, links, command
+// building, reply parsing, row lookup, get/set, properties, names, exec
+// commands, subscriptions and the polling thread) is the engine's.
+//
+//   // library/modules/q2906/q2906.cpp
+//   #include "modules/family.h"
+//   namespace zevahv::modules {
+//   namespace {
+//   constexpr Row kBoardRows[] = {
+//       {.name = "Offset", .mnemonic = "BDOFFSET",
+//        .type_mode = type_mode(kNumeric, kReadWrite), .max = 255, .set_width = 1},
+//       ...
+//   };
+//   constexpr FamilyDesc kQ2906 = {
+//       .name = "Q2906", .tcp_port = 23, .number_format = NumberFormat::Width,
+//       .states_as_numbers = true, .max_rows = 25, .max_channels = 16,
+//       .board_rows = kBoardRows, .channel_rows = kChannelRows,
+//       .model_word = "Q2906", .fixed_channels = 16,
+//       .serial_mnemonic = "SERNUM", .channel_name_format = "CH%02d",
+//       .channel_table = choose_table,   // Q2906GE variant
+//   };
+//   }  // namespace
+//   }  // namespace zevahv::modules
+//   namespace zevahv {
+//   extern const FamilyOps q2906_ops = modules::make_family_ops<modules::kQ2906>();
+//   }
+//
+// and one line X(15, q2906_ops) in library/frame/families.cpp.
+//
+// Each family gets its own table of module slots (max_slots of them), so two
+// families never share a slot, a link or a lock.
+#pragma once
+
+#include <cstddef>
+#include <span>
+
+#include "frame/backend.h"
+#include "modules/row.h"
+
+namespace zevahv::modules {
+
+struct Module;  // one open module slot (modules/module.h)
+
+// The shape of the command lines.
+enum class CommandForm : unsigned char {
+    Addressed,    // "$BD:%02d,CMD:MON,CH:n,PAR:X,VAL:v\r\n", "#BD:nn,CMD:OK,VAL:v"
+    Unaddressed,  // "$CMD:MON,...", "#CMD:OK,VAL:v"
+    Lumen,        // "$BD:%d,CMD:..." with a board address, "$CMD:..." without;
+                  // replies as Unaddressed
+    Kqps,         // "X:?\r\n", "X:%f\r\n", "X\r\n", replies "#X:v", "#AK"
+};
+
+// How a numeric set value is printed (always with a point).
+enum class NumberFormat : unsigned char {
+    Digits,  // "%0<I+D>.<D>f" with the row's idigits and ddigits
+    Width,   // "%0<W>.0f" with the row's set_width
+    Fixed2,  // "%05.2f"
+};
+
+// Fields of the connection argument after the port.
+enum class ArgForm : unsigned char {
+    PortSettingsBoard,  // serial port_baud_data_stop_parity_board, TCP ip_board
+    PortSettings,       // serial port_baud_data_stop_parity, TCP ip
+    ComNumberSettings,  // serial comnumber_baud_data_stop_parity_x, TCP ip
+};
+
+// How the power state is derived from the status word s.
+enum class PowerRule : unsigned char {
+    Bit0UnlessBit2,  // bit 0 of s, but 0 when bit 2 (trip/kill) is set
+    Bit0,            // bit 0 of s
+};
+
+// Hooks: every one is optional.  They run on the opener's thread while the
+// slot is being opened (no lock held), except format_value, which runs on
+// whatever thread sets a value.  A non-zero result fails the open.
+struct FamilyHooks {
+    // Replaces the standard identification (BDNAME, BDNCH unless the channel
+    // count is fixed, BDFREL with its point, the serial word) .
+    int (*identify)(Module &m) = nullptr;
+    // Chooses the channel table after identification (table variants by
+    // model); null keeps FamilyDesc::channel_rows.
+    std::span<const Row> (*channel_table)(const Module &m) = nullptr;
+    // Completes one copied channel row from the module (limits, decimals);
+    // called in table order, channel 0 of the module.
+    int (*fetch_limits)(Module &m, Row &row) = nullptr;
+    // Called once after all rows are in place (e.g. enumeration texts that
+    // depend on the model).
+    int (*after_rows)(Module &m) = nullptr;
+    // Replaces the whole row building (self-describing modules): must fill
+    // m.rows, m.board_row_count and m.channel_rows.
+    int (*build_rows)(Module &m) = nullptr;
+    // Replaces the numeric value format of a set; writes the VAL text.
+    // Returns false when the value cannot be printed.
+    bool (*format_value)(const Module &m, const Row &row, float value,
+                         char *out, std::size_t cap) = nullptr;
+    // Replaces the identification text sent on a new event connection.
+    void (*event_ident)(const Module &m, char *out, std::size_t cap) = nullptr;
+};
+
+struct FamilyDesc {
+    const char *name = "";              // family name, for messages
+    unsigned short tcp_port = 1470;     // replaced by a ":port" suffix
+    bool serial_allowed = true;
+    bool tcp_allowed = true;
+    ArgForm arg_form = ArgForm::PortSettingsBoard;
+    int default_board = 0;              // -1: no board address (Lumen form)
+    int tcp_settle_ms = 0;              // pause after a new TCP connect
+    CommandForm form = CommandForm::Addressed;
+    NumberFormat number_format = NumberFormat::Digits;
+    // On/off and enumeration values travel as numbers ("%d", read as
+    // integers) instead of the row's protocol on/off texts.
+    bool states_as_numbers = false;
+    int max_slots = 32;                 // at most kMaxSlots
+    int max_rows = 20;                  // board and channel rows together
+    int max_channels = 8;               // at most kMaxChannels
+    std::span<const Row> board_rows{};
+    std::span<const Row> channel_rows{};
+    const char *model_word = nullptr;   // BDNAME must contain it (null: any)
+    int fixed_channels = 0;             // > 0: BDNCH is not asked
+    const char *serial_mnemonic = "BDSNUM";  // null: not asked
+    const char *channel_name_format = "CH0%d";
+    const char *status_mnemonic = "STAT";    // read for rows of Role::Power
+    PowerRule power_rule = PowerRule::Bit0UnlessBit2;
+    int row_settle_ms = 0;              // pause after each channel row at open
+    FamilyHooks hooks{};
+};
+
+inline constexpr int kMaxSlots = 48;
+inline constexpr int kMaxChannels = 32;
+
+// The engine's operations; each takes the family's descriptor.  Families
+// never call these directly: make_family_ops() wires them up.
+namespace engine {
+int open(const FamilyDesc &d, const OpenRequest &req, int *conn);
+int close(const FamilyDesc &d, int conn);
+int get_crate_map(const FamilyDesc &d, int conn, unsigned short *nr_of_slot,
+                  unsigned short **nr_of_ch, char **models, char **descriptions,
+                  unsigned short **serials, unsigned char **fmw_min,
+                  unsigned char **fmw_max);
+int get_exec_comm_list(const FamilyDesc &d, int conn, unsigned short *count,
+                       char **names);
+int exec_comm(const FamilyDesc &d, int conn, const char *name);
+int get_bd_param_info(const FamilyDesc &d, int conn, unsigned short slot,
+                      char **names);
+int get_bd_param_prop(const FamilyDesc &d, int conn, unsigned short slot,
+                      const char *param, const char *prop, void *value);
+int get_bd_param(const FamilyDesc &d, int conn, unsigned short nslots,
+                 const unsigned short *slots, const char *param, void *values);
+int set_bd_param(const FamilyDesc &d, int conn, unsigned short nslots,
+                 const unsigned short *slots, const char *param, void *value);
+int get_ch_param_info(const FamilyDesc &d, int conn, unsigned short slot,
+                      unsigned short ch, char **names, int *count);
+int get_ch_param_prop(const FamilyDesc &d, int conn, unsigned short slot,
+                      unsigned short ch, const char *param, const char *prop,
+                      void *value);
+int get_ch_param(const FamilyDesc &d, int conn, unsigned short slot,
+                 const char *param, unsigned short nch,
+                 const unsigned short *chs, void *values);
+int set_ch_param(const FamilyDesc &d, int conn, unsigned short slot,
+                 const char *param, unsigned short nch,
+                 const unsigned short *chs, void *value);
+int get_ch_name(const FamilyDesc &d, int conn, unsigned short slot,
+                unsigned short nch, const unsigned short *chs,
+                char (*names)[ZEVAHV_MAX_CH_NAME]);
+int subscribe(const FamilyDesc &d, int conn, unsigned short port,
+              unsigned short count, const char *items, char *results);
+int unsubscribe(const FamilyDesc &d, int conn, unsigned short port,
+                unsigned short count, const char *items, char *results);
+}  // namespace engine
+
+// The frame's operations table for one family.  D must be a FamilyDesc with
+// static storage duration (a constexpr object at namespace scope).
+template <const FamilyDesc &D>
+constexpr FamilyOps make_family_ops() {
+    FamilyOps ops{};
+    ops.open = [](const OpenRequest &r, int *c) { return engine::open(D, r, c); };
+    ops.close = [](int c) { return engine::close(D, c); };
+    ops.get_crate_map = [](int c, unsigned short *n, unsigned short **ch, char **m,
+                           char **de, unsigned short **s, unsigned char **lo,
+                           unsigned char **hi) {
+        return engine::get_crate_map(D, c, n, ch, m, de, s, lo, hi);
+    };
+    ops.get_exec_comm_list = [](int c, unsigned short *n, char **names) {
+        return engine::get_exec_comm_list(D, c, n, names);
+    };
+    ops.exec_comm = [](int c, const char *name) { return engine::exec_comm(D, c, name); };
+    ops.get_bd_param_info = [](int c, unsigned short s, char **names) {
+        return engine::get_bd_param_info(D, c, s, names);
+    };
+    ops.get_bd_param_prop = [](int c, unsigned short s, const char *p, const char *pr,
+                               void *v) {
+        return engine::get_bd_param_prop(D, c, s, p, pr, v);
+    };
+    ops.get_bd_param = [](int c, unsigned short n, const unsigned short *s,
+                          const char *p, void *v) {
+        return engine::get_bd_param(D, c, n, s, p, v);
+    };
+    ops.set_bd_param = [](int c, unsigned short n, const unsigned short *s,
+                          const char *p, void *v) {
+        return engine::set_bd_param(D, c, n, s, p, v);
+    };
+    ops.get_ch_param_info = [](int c, unsigned short s, unsigned short ch,
+                               char **names, int *count) {
+        return engine::get_ch_param_info(D, c, s, ch, names, count);
+    };
+    ops.get_ch_param_prop = [](int c, unsigned short s, unsigned short ch,
+                               const char *p, const char *pr, void *v) {
+        return engine::get_ch_param_prop(D, c, s, ch, p, pr, v);
+    };
+    ops.get_ch_param = [](int c, unsigned short s, const char *p, unsigned short n,
+                          const unsigned short *chs, void *v) {
+        return engine::get_ch_param(D, c, s, p, n, chs, v);
+    };
+    ops.set_ch_param = [](int c, unsigned short s, const char *p, unsigned short n,
+                          const unsigned short *chs, void *v) {
+        return engine::set_ch_param(D, c, s, p, n, chs, v);
+    };
+    ops.get_ch_name = [](int c, unsigned short s, unsigned short n,
+                         const unsigned short *chs, char (*names)[ZEVAHV_MAX_CH_NAME]) {
+        return engine::get_ch_name(D, c, s, n, chs, names);
+    };
+    ops.subscribe = [](int c, unsigned short port, unsigned short n, const char *items,
+                       char *res) { return engine::subscribe(D, c, port, n, items, res); };
+    ops.unsubscribe = [](int c, unsigned short port, unsigned short n,
+                         const char *items, char *res) {
+        return engine::unsubscribe(D, c, port, n, items, res);
+    };
+    ops.polls_locally = true;
+    return ops;
+}
+
+}  // namespace zevahv::modules
