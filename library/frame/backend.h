@@ -6,7 +6,9 @@
 //
 // Every operation gets the backend connection index that the family's open
 // wrote back (the index of the family's own slot or connection record) and
-// the caller's arguments unchanged.  The frame has already checked the
+// the caller's arguments unchanged.  Lists handed back through a
+// pointer-to-pointer argument must come from malloc/calloc: the client frees
+// them with ZEVAHV_Free, which calls free().  The frame has already checked the
 // system handle and holds the slot gate shared (and, for the families that
 // need one, the connection ticket gate) while an operation runs.
 #pragma once
@@ -39,6 +41,8 @@ struct FamilyOps {
                          unsigned short **nr_of_ch, char **models,
                          char **descriptions, unsigned short **serials,
                          unsigned char **fmw_min, unsigned char **fmw_max);
+    // The frame has allocated *model and *description (kBoardTextSize bytes
+    // each, zeroed); the backend writes NUL-terminated texts into them.
     int (*test_bd_presence)(int conn, unsigned short slot, unsigned short *nr_of_ch,
                             char **model, char **description,
                             unsigned short *serial, unsigned char *fmw_min,
@@ -95,7 +99,16 @@ struct FamilyOps {
     // True when the family's polling threads deliver events from the local
     // host (module and register families).
     bool polls_locally;
+
+    // Legacy mainframe event frames (family 0 only): an array of 325-byte
+    // records allocated with malloc, freed by the client with
+    // ZEVAHVFreeEventData.
+    int (*read_legacy_event_frame)(int conn, int handle, int sock,
+                                   char **events, int *count);
 };
+
+// Size of the model and description buffers of ZEVAHV_TestBdPresence.
+constexpr int kBoardTextSize = 255;
 
 // The table of the family code, or null when no backend serves it.
 const FamilyOps *family_ops(int family);
