@@ -1,0 +1,45 @@
+#include "qcollapsiblewidget.h"
+
+#include <QHeaderView>
+
+#include "qcustombox.h"
+
+QCollapsibleWidget::QCollapsibleWidget(QWidget* parent) : QTreeWidget(parent)
+{
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setRootIsDecorated(false);   // the box draws its own arrow
+    setIndentation(0);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setFocusPolicy(Qt::NoFocus);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+}
+
+void QCollapsibleWidget::addSystem(QCustomBox* box, QWidget* content)
+{
+    auto* top = new QTreeWidgetItem(this);
+    top->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    setItemWidget(top, 0, box);
+    if (content) {
+        auto* child = new QTreeWidgetItem(top);
+        setItemWidget(child, 0, content);
+    }
+    top->setExpanded(true);
+    connect(box, &QCustomBox::clickedExpandButton, this, &QCollapsibleWidget::expandItem);
+}
+
+void QCollapsibleWidget::removeSystem(int index)
+{
+    if (index < 0 || index >= topLevelItemCount())
+        return;
+    // The tree owns the widgets shown in its rows (they were moved onto its
+    // viewport when they were set); removing the row releases them with it.
+    delete takeTopLevelItem(index);
+}
+
+void QCollapsibleWidget::expandItem(int index)
+{
+    if (QTreeWidgetItem* top = topLevelItem(index))
+        top->setExpanded(!top->isExpanded());
+}
