@@ -1,0 +1,70 @@
+#include "frame/event_reader.h"
+
+#include <cstdlib>
+
+#include "frame/event_frame.h"
+#include "platform/tcp.h"
+
+namespace zevahv {
+
+namespace {
+
+// Receives exactly len bytes.  The receive time-out set on the socket
+// bounds each piece, so a peer that stops mid-frame cannot hang the reader.
+bool receive_exact(int sock, void *buf, std::size_t len) {
+    auto *p = static_cast<unsigned char *>(buf);
+    std::size_t got = 0;
+    while (got < len) {
+        const long n = platform::recv_some(sock, p + got, len - got);
+        if (n <= 0) return false;
+        got += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+int read_local_event_frame(int sock, int wait_ms, IDValue_t **events, unsigned *count) {
+    *events = nullptr;
+    *count = 0;
+    const int w = platform::wait_readable(sock, wait_ms);
+    if (w == 0) return ZEVAHV_ERR_NODATA;
+    if (w < 0) return ZEVAHV_ERR_SOCKETERROR;
+    platform::set_recv_timeout(sock, wait_ms);
+
+    unsigned char header[kEventHeaderSize];
+    if (!receive_exact(sock, header, sizeof header)) return ZEVAHV_ERR_SOCKETERROR;
+    std::uint32_t body = 0;
+    if (int r = parse_event_header(header, &body); r != ZEVAHV_OK) return r;
+
+    const std::size_t n = event_record_count(body);
+    IDValue_t *records = nullptr;
+    if (n > 0) {
+        // Whole records are received straight into the array handed out and
+        // decoded where they lie.
+        records = static_cast<IDValue_t *>(std::malloc(n * kEventRecordSize));
+        if (records == nullptr) return ZEVAHV_ERR_NOMEMORY;
+        if (!receive_exact(sock, records, n * kEventRecordSize)) {
+            std::free(records);
+            return ZEVAHV_ERR_SOCKETERROR;
+        }
+    }
+    // A trailing part record is read (to keep the stream at the next frame)
+    // and dropped.
+    unsigned char rest[kEventRecordSize];
+    if (!receive_exact(sock, rest, body - n * kEventRecordSize)) {
+        std::free(records);
+        return ZEVAHV_ERR_SOCKETERROR;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        decode_event_record(
+            std::span<const unsigned char>(reinterpret_cast<const unsigned char *>(&records[i]),
+                                           kEventRecordSize),
+            &records[i]);
+    }
+    *events = records;
+    *count = static_cast<unsigned>(n);
+    return ZEVAHV_OK;
+}
+
+}  // namespace zevahv

@@ -1,0 +1,67 @@
+// The 100 system slots behind the handles, and the gates that order calls.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <mutex>
+#include <string>
+
+#include "ZEVAHVLink.h"
+#include "frame/backend.h"
+#include "platform/slot_gate.h"
+#include "platform/ticket_gate.h"
+
+namespace zevahv {
+
+constexpr int kSystemSlots = ZEVAHV_MAX_SYSTEMS;
+constexpr std::size_t kSlotTextSize = 80;  // lock name and address: 80 characters
+
+enum class SlotState { Free, Opening, Open };
+
+struct SystemSlot {
+    // Guarded by table_mutex(): written by open and close only, read by
+    // every call through a SlotView snapshot.
+    SlotState state = SlotState::Free;
+    int system_type = 0;
+    int family = 0;
+    int link_type = 0;
+    int conn = -1;
+    const FamilyOps *ops = nullptr;  // the backend that opened the slot
+    char lock_name[kSlotTextSize + 1] = {};
+    char address[kSlotTextSize + 1] = {};
+
+    // Orders the requests on one mainframe or crate power-supply connection.
+    platform::TicketGate conn_gate;
+    // Shared by every call on the handle, exclusive for its close.
+    platform::SlotGate gate;
+};
+
+// What a call needs to know about an open slot, copied under table_mutex().
+struct SlotView {
+    bool open = false;
+    int family = 0;
+    int link_type = 0;
+    int conn = -1;
+    const FamilyOps *ops = nullptr;
+    SystemSlot *slot = nullptr;
+};
+
+SystemSlot &system_slot(int handle);
+std::mutex &table_mutex();
+// Orders every open and close, first come first served.
+platform::TicketGate &global_gate();
+
+inline bool valid_handle(int handle) {
+    return handle >= 0 && handle < kSystemSlots;
+}
+
+// Snapshot of a slot (the caller holds its gate, shared or exclusive).
+SlotView view_slot(int handle);
+
+// True when the family takes the connection ticket gate around every call.
+inline bool family_orders_requests(int family) { return family == 0 || family == 2; }
+
+// Copies at most kSlotTextSize characters and terminates.
+void copy_slot_text(char (&dst)[kSlotTextSize + 1], const char *src);
+
+}  // namespace zevahv
