@@ -1,31 +1,69 @@
-// Start-up skeleton: serves a TCP port and the control channel.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
+// zevahv-sim: simulated modules on a TCP port or a pseudo-terminal, with a
+// control channel on stdin. See --help.
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <vector>
+
+#include "cli/options.h"
+#include "engine/simulator.h"
+#include "transport/pty_server.h"
+#include "transport/tcp_server.h"
 
 int main(int argc, char** argv) {
-    (void)argc;
-    (void)argv;
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    listen(fd, 8);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    std::printf("READY tcp 127.0.0.1 %d\n", ntohs(a.sin_port));
+    signal(SIGPIPE, SIG_IGN);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    sim::Options opts;
+    if (auto problem = sim::parse_options(args, opts)) {
+        std::fprintf(stderr, "zevahv-sim: %s\n", problem->c_str());
+        return 2;
+    }
+    if (opts.help) {
+        std::fputs(sim::help_text().c_str(), stdout);
+        return 0;
+    }
+    std::string error;
+    auto simulator = sim::Simulator::create(opts, error);
+    if (!simulator) {
+        std::fprintf(stderr, "zevahv-sim: %s\n", error.c_str());
+        return 2;
+    }
+
+    if (opts.pty) {
+        std::string path;
+        int m = sim::pty_open(path, error);
+        if (m < 0) {
+            std::fprintf(stderr, "zevahv-sim: %s\n", error.c_str());
+            return 2;
+        }
+        sim::pty_serve(m, *simulator);
+        std::printf("READY pty %s\n", path.c_str());
+    } else {
+        int port = 0;
+        int l = sim::tcp_listen(opts.tcp_host, opts.tcp_port, port, error);
+        if (l < 0) {
+            std::fprintf(stderr, "zevahv-sim: %s\n", error.c_str());
+            return 2;
+        }
+        sim::tcp_serve(l, *simulator);
+        std::printf("READY tcp %s %d\n", opts.tcp_host.c_str(), port);
+    }
     std::fflush(stdout);
+
+    // The control channel. The end of stdin ends the simulator too, so that
+    // it never outlives whoever started it.
     std::string line;
     while (std::getline(std::cin, line)) {
-        if (line == "quit") { std::puts("OK"); return 0; }
-        std::puts("ERR not yet");
+        std::string answer = simulator->control(line);
+        std::printf("%s\n", answer.c_str());
         std::fflush(stdout);
+        if (simulator->quit_requested()) break;
     }
-    return 0;
+    std::fflush(stdout);
+    // Serving threads are still blocked in their reads: leave without running
+    // static destructors under them.
+    _exit(0);
 }

@@ -1,0 +1,155 @@
+#include <sstream>
+
+#include "cli/options.h"
+#include "devices/registry.h"
+
+namespace sim {
+
+namespace {
+
+const char* kind_word(const ParamDef& p) {
+    switch (p.kind) {
+    case Kind::Number: return "number";
+    case Kind::OnOff: return "on/off";
+    case Kind::Enum: return "index";
+    case Kind::Text: return "text";
+    case Kind::Status: return "status";
+    case Kind::Action: return "no value";
+    }
+    return "";
+}
+
+const char* access_word(Access a) {
+    switch (a) {
+    case Access::R: return "R ";
+    case Access::W: return "W ";
+    case Access::RW: return "RW";
+    }
+    return "";
+}
+
+void describe(std::ostringstream& o, const DeviceKind& k) {
+    o << "  " << k.name << ": " << k.description << "; BDNAME answers \"" << k.default_model
+      << "\" unless --model\n";
+    auto dev = k.make(k.default_channels);
+    for (int board_rows = 1; board_rows >= 0; --board_rows) {
+        o << (board_rows ? "    board words (no CH piece):\n" : "    channel words (CH:n):\n");
+        for (const auto& p : k.table()) {
+            bool is_board = p.scope != Scope::Channel;
+            if (is_board != static_cast<bool>(board_rows)) continue;
+            o << "      " << p.mnemonic;
+            for (size_t i = p.mnemonic.size(); i < 11; ++i) o << ' ';
+            o << access_word(p.access) << "  " << kind_word(p);
+            if (p.kind == Kind::Number && p.access != Access::R)
+                o << " " << p.min << ".." << p.max << (p.decimals ? " (" : "")
+                  << (p.decimals ? std::to_string(p.decimals) + " decimals)" : "");
+            if (p.kind == Kind::Enum) o << " 0.." << p.max;
+            if (p.kind == Kind::OnOff) o << " " << p.on_text << "/" << p.off_text;
+            o << "  " << p.help << "\n";
+        }
+    }
+    auto extra = dev->panel_help();
+    if (!extra.empty()) {
+        o << "    extra front-panel words of the control channel's set/get:\n";
+        for (const auto& e : extra) o << "      " << e << "\n";
+    }
+}
+
+} // namespace
+
+std::string help_text() {
+    std::ostringstream o;
+    o << R"(usage: zevahv-sim <device> [options]
+
+Simulated modules that speak the addressed module command language, over TCP
+on a loopback address or over a pseudo-terminal standing in for a serial line.
+Each module keeps its state: values written stay written, high-voltage
+channels ramp, and refusals come back as a module sends them.
+
+Options:
+  --tcp HOST:PORT   serve TCP on this IPv4 address (default 127.0.0.1:0; port 0
+                    lets the kernel choose). Any number of clients at once; each
+                    may address every board.
+  --pty             serve a pseudo-terminal in raw mode instead; all boards are
+                    daisy-chained on the one line.
+  --boards LIST     board addresses, comma separated, 0..99 (default 0). A command
+                    for an address not in the list gets no answer at all.
+  --model NAME      text answered to BDNAME (default: the device's own model;
+                    e.g. P731XBC, Q2904GE, Q2906GE, or XYZ to test a refusal)
+  --channels N      q3815 only: channels 1..8 (default 4)
+  --serial N        serial number (BDSNUM/SERNUM) of the first board; further
+                    boards count up from it (default 1001)
+  --fwrel X.Y       firmware release answered to BDFREL (default 1.0)
+  --local           boards start in local control: every SET is refused "LOC"
+  --log FILE        append "> <line>" for every line received and "< <line>" for
+                    every line sent (line ends left out, other bytes outside
+                    printable ASCII as \xHH), flushed line by line
+  --silent          start in fault mode silent       (same as fault silent)
+  --delay MS        start in fault mode delay MS
+  --garble          start in fault mode garbage
+  --fault MODE[:N]  start in any fault mode, e.g. --fault long-line:5000
+  --help            this text
+
+On start exactly one line is printed to stdout:
+  READY tcp <host> <port>     or     READY pty <path>
+
+Wire protocol (one command line, one reply line; "\r\n" ends both):
+  $BD:nn,CMD:MON,[CH:n,]PAR:WORD            ->  #BD:nn,CMD:OK,VAL:<value>
+  $BD:nn,CMD:SET,[CH:n,]PAR:WORD[,VAL:v]    ->  #BD:nn,CMD:OK
+  CH equal to the channel count reaches all channels: a monitor answers the
+  values in channel order joined by ';', a set writes every channel.
+  Numbers are answered zero-padded with the module's digits (VMON "0100.2",
+  P731X FGAIN "007"); on/off words with their texts (q3815) or 1/0
+  (amplifiers); indexes as plain numbers; status words as five digits.
+  Refusals carry one keyword and no "OK":
+    #BD:nn,CMD:ERR   malformed command, MON of a write-only word, SET of a
+                     read-only one
+    #BD:nn,CH:ERR    channel missing, not allowed, or above the channel count
+    #BD:nn,PAR:ERR   unknown word, or no PAR piece
+    #BD:nn,VAL:ERR   value missing, not a number/text of the word, out of range
+    #BD:nn,LOC:ERR   any SET while the board is in local control
+  Lines that do not begin with a readable "$BD:nn," address nobody and get
+  no answer; neither do lines longer than 4096 bytes.
+
+Control channel (stdin, one command a line, each answered with one stdout line
+beginning "OK" or "ERR"):
+  set <board> <WORD> <ch|-1> <value>  change the state as the front panel would
+                                      (read-only words too, local or not; -1 for
+                                      board words, the channel count for all)
+  get <board> <WORD> <ch|-1>          -> OK <value>, as the wire would answer
+  local <board> on|off                local (front panel) or remote control
+  fault <mode>                        applies to every reply until "fault none"
+  fault-once <mode>                   applies to the next reply only
+  count                               -> OK <n>: command lines received since start
+  count reset                            or since the last reset
+  quit                                ends the simulator (so does the end of stdin)
+
+Fault modes:
+  none                no fault
+  silent              no reply at all
+  delay <ms>          the reply, <ms> late (later commands of that client wait)
+  close-midline       the first half of the reply, then the TCP connection is
+                      closed (on a pty the rest of the line is lost)
+  long-line <n>       the reply padded with 'X' to <n> bytes, line end included
+  no-eol              the reply without its line end
+  wrong-board         the reply with the next board address (nn+1)
+  garbage             a line of 24 noise bytes (no letters, so no keyword)
+
+Devices:
+)";
+    for (const auto& k : device_kinds()) describe(o, k);
+    o << R"(
+q3815 channel status word (STAT):
+  bit 0 on; 1 ramping up; 2 switched off and still ramping down (never set while
+  on); 3 over-current (held at ISET); 5 under-voltage (held below VSET by the
+  current limit); 6 VSET above MAXV (the output stops at MAXV); 7 tripped (after
+  TRIP seconds at the current limit; until ON or BDCLR); 11 killed (PDWN KILL:
+  the trip or interlock dropped the output at once); 12 interlock active.
+  A switched-off channel ramps down at RDW. The load is resistive: IMON = VMON /
+  LOAD (uA, MOhm; default 100 MOhm). The interlock fires when the connector is
+  in the state BDILKM names (connector closed at start, mode OPEN).
+)";
+    return o.str();
+}
+
+} // namespace sim

@@ -1,0 +1,96 @@
+#pragma once
+// One simulated module on a line: its parameter table, the stored value of
+// every parameter for the board and for each channel, and the hooks where a
+// family's module does more than store what it is told (a high-voltage
+// channel ramps, a status word is derived from the state).
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/param.h"
+#include "wire/command.h"
+
+namespace sim {
+
+using Clock = std::chrono::steady_clock;
+
+// Who changes a value: the remote command language, or the module's own
+// front panel (the control channel), which may touch read-only state.
+enum class Origin { Wire, Panel };
+
+struct Identity {
+    std::string model;
+    std::string fwrel;
+    unsigned serial = 0;
+};
+
+class Device {
+public:
+    Device(const ParamTable& table, int channels);
+    virtual ~Device() = default;
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+
+    const ParamTable& table() const { return table_; }
+    int channels() const { return channels_; }
+    // Exact match for the wire; the control channel ignores letter case.
+    int find(std::string_view mnemonic, bool ignore_case = false) const;
+
+    bool local = false; // front panel in charge: every remote set is refused
+
+    // Brings time-dependent state (ramps, trips) up to `now`.
+    virtual void advance(Clock::time_point now) { (void)now; }
+
+    // The value text of parameter `idx` on channel `ch` (0 for board rows),
+    // or nothing when the row cannot be read.
+    std::optional<std::string> read(int idx, int ch) const;
+    // Stores a value given as text; a refusal when the text is not a valid
+    // value of the row or lies outside its range.
+    std::optional<Refusal> write(int idx, int ch, std::string_view value, Origin origin);
+    // Runs a set without value (ON, OFF, BDCLR).
+    std::optional<Refusal> act(int idx, int ch);
+
+    // Front-panel words beyond the table (a load resistance, a forced
+    // monitor); nothing when the word is not one of them.
+    virtual std::optional<std::optional<Refusal>> panel_set(std::string_view mnemonic, int ch,
+                                                            std::string_view value);
+    virtual std::optional<std::string> panel_get(std::string_view mnemonic, int ch) const;
+    // One line per front-panel word, for --help.
+    virtual std::vector<std::string> panel_help() const { return {}; }
+
+    void set_identity(const Identity& id);
+
+protected:
+    double number(int idx, int ch) const { return num_[idx][slot(idx, ch)]; }
+    void set_number(int idx, int ch, double v) { num_[idx][slot(idx, ch)] = v; }
+    int index_of(std::string_view mnemonic) const; // -1 when absent; for hooks
+
+    virtual std::optional<std::string> computed(int idx, int ch) const {
+        (void)idx;
+        (void)ch;
+        return std::nullopt;
+    }
+    virtual std::optional<Refusal> on_action(int idx, int ch) {
+        (void)idx;
+        (void)ch;
+        return Refusal::Par;
+    }
+    virtual void changed(int idx, int ch, Origin origin) {
+        (void)idx;
+        (void)ch;
+        (void)origin;
+    }
+
+private:
+    int slot(int idx, int ch) const { return table_[idx].scope == Scope::Channel ? ch : 0; }
+
+    const ParamTable& table_;
+    int channels_;
+    std::vector<std::vector<double>> num_;
+    std::vector<std::vector<std::string>> text_;
+};
+
+} // namespace sim

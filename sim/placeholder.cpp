@@ -1,1 +1,0 @@
-// engine sources follow
