@@ -1,0 +1,242 @@
+#include "zevahvwidgetitem.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QStringList>
+#include <cmath>
+#include <limits>
+
+#include "customcontrols.h"
+#include "zevahvnode.h"
+#include "zevahvnodeproperty.h"
+#include "zevahvswitch.h"
+
+namespace {
+bool isWritable(int accessMode)
+{
+    return accessMode == ZEVAHVNode::WriteOnly || accessMode == ZEVAHVNode::ReadWrite;
+}
+
+int clampToInt(double v)
+{
+    if (std::isnan(v))
+        return 0;
+    if (v >= static_cast<double>(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (v <= static_cast<double>(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(v);
+}
+}
+
+ZEVAHVWidgetItem::ZEVAHVWidgetItem(ZEVAHVNode* parameter, QWidget* parent, bool inTable)
+    : QWidget(parent), m_parameter(parameter), m_valueType(parameter ? parameter->valueType() : -1)
+{
+    setStyleSheet("background:transparent; color:black; selection-background-color:transparent; "
+                  "selection-color:lightgrey;");
+    m_layout = new QHBoxLayout(this);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    buildControl(inTable);
+}
+
+double ZEVAHVWidgetItem::propertyNumber(const char* name, double fallback) const
+{
+    const ZEVAHVNodeProperty* p = m_parameter ? m_parameter->findProperty(name) : nullptr;
+    if (!p || p->isNull())
+        return fallback;
+    bool ok = false;
+    const double v = p->value().value.toDouble(&ok);
+    return ok ? v : fallback;
+}
+
+void ZEVAHVWidgetItem::buildControl(bool inTable)
+{
+    if (!m_parameter)
+        return;
+    const QVariant current = m_parameter->value().value;
+    const bool writable = isWritable(m_parameter->accessMode());
+
+    switch (m_valueType) {
+    case 3: case 4: case 5: {
+        auto* spin = new QCustomSpinBox(this);
+        spin->setRange(clampToInt(propertyNumber("Minval", std::numeric_limits<int>::min())),
+                       clampToInt(propertyNumber("Maxval", std::numeric_limits<int>::max())));
+        spin->setValue(current.toInt());
+        spin->setInTable(inTable);
+        connect(spin, &QSpinBox::editingFinished, this, &ZEVAHVWidgetItem::endEdit);
+        connect(spin, &QSpinBox::valueChanged, this, &ZEVAHVWidgetItem::valueFieldEndEdit);
+        m_control = spin;
+        break;
+    }
+    case 6: {
+        auto* spin = new QCustomDoubleSpinBox(this);
+        spin->setDecimals(static_cast<int>(propertyNumber("Decimal", 1)));
+        spin->setRange(propertyNumber("Minval", -1e9), propertyNumber("Maxval", 1e9));
+        spin->setValue(current.toDouble());
+        spin->setInTable(inTable);
+        connect(spin, &QDoubleSpinBox::editingFinished, this, &ZEVAHVWidgetItem::endEdit);
+        connect(spin, &QDoubleSpinBox::valueChanged, this, &ZEVAHVWidgetItem::valueFieldEndEdit);
+        m_control = spin;
+        break;
+    }
+    case 7: {
+        auto* edit = new QCustomLineEdit(this);
+        edit->setText(current.toString());
+        edit->setInTable(inTable);
+        connect(edit, &QLineEdit::editingFinished, this, &ZEVAHVWidgetItem::endEdit);
+        connect(edit, &QLineEdit::textChanged, this, &ZEVAHVWidgetItem::valueFieldEndEdit);
+        m_control = edit;
+        break;
+    }
+    case 8: {
+        const ZEVAHVNodeProperty* on = m_parameter->findProperty("Onstate");
+        const ZEVAHVNodeProperty* off = m_parameter->findProperty("Offstate");
+        const QString onText = on ? on->value().value.toString() : QString("On");
+        const QString offText = off ? off->value().value.toString() : QString("Off");
+        if (writable) {
+            auto* sw = new ZEVAHVSwitch(onText, offText, ZEVAHVSwitch::Rounded, this);
+            sw->setChecked(current.toBool());
+            connect(sw, &QAbstractButton::clicked, this, &ZEVAHVWidgetItem::endEdit);
+            m_control = sw;
+        } else {
+            m_control = new QLabel(current.toBool() ? onText : offText, this);
+        }
+        break;
+    }
+    case 9: {
+        const ZEVAHVNodeProperty* e = m_parameter->findProperty("Enum");
+        const QStringList texts = e ? e->value().value.toStringList() : QStringList();
+        const int position = clampToInt(current.toDouble() - propertyNumber("Minval", 0));
+        if (writable) {
+            auto* combo = new QCustomComboBox(this);
+            for (const QString& t : texts)
+                combo->addItem(t.trimmed());
+            combo->setCurrentIndex(position >= 0 && position < texts.size() ? position : -1);
+            combo->setInTable(inTable);
+            connect(combo, &QComboBox::activated, this, &ZEVAHVWidgetItem::endEdit);
+            connect(combo, &QComboBox::currentIndexChanged, this, &ZEVAHVWidgetItem::valueFieldEndEdit);
+            m_control = combo;
+        } else {
+            m_control = new QLabel(position >= 0 && position < texts.size() ? texts[position].trimmed()
+                                                                             : QString(), this);
+        }
+        break;
+    }
+    default:
+        break;   // types 0, 1 and 2: the unit label alone
+    }
+
+    if (m_control) {
+        m_control->setCursor(Qt::PointingHandCursor);
+        m_control->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+        m_control->installEventFilter(this);
+        m_layout->addWidget(m_control);
+        setFocusProxy(m_control);
+        if (inTable)
+            m_control->setObjectName("tableWidgetChild");
+    }
+    if (m_valueType != 9) {
+        m_unitLabel = new QLabel(m_parameter->unitText().trimmed(), this);
+        m_unitLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_layout->addWidget(m_unitLabel);
+    }
+}
+
+QVariant ZEVAHVWidgetItem::controlValue() const
+{
+    switch (m_valueType) {
+    case 3: case 4: case 5:
+        if (auto* s = qobject_cast<QSpinBox*>(m_control))
+            return s->value();
+        break;
+    case 6:
+        if (auto* s = qobject_cast<QDoubleSpinBox*>(m_control))
+            return s->value();
+        break;
+    case 7:
+        if (auto* e = qobject_cast<QLineEdit*>(m_control))
+            return e->text();
+        break;
+    case 8:
+        if (auto* sw = qobject_cast<ZEVAHVSwitch*>(m_control))
+            return sw->isChecked();
+        break;
+    case 9:
+        if (auto* c = qobject_cast<QComboBox*>(m_control))
+            return c->currentIndex() < 0 ? QVariant() : QVariant(propertyNumber("Minval", 0) + c->currentIndex());
+        break;
+    default:
+        break;
+    }
+    return QVariant();
+}
+
+QString ZEVAHVWidgetItem::valueText() const
+{
+    if (auto* sw = qobject_cast<ZEVAHVSwitch*>(m_control))
+        return sw->textValue();
+    if (auto* c = qobject_cast<QComboBox*>(m_control))
+        return c->currentText();
+    if (auto* l = qobject_cast<QLabel*>(m_control))
+        return l->text();
+    const QVariant v = controlValue();
+    if (m_valueType == 6 && m_parameter)
+        return QString::number(v.toDouble(), 'f', m_parameter->decimals());
+    return v.toString();
+}
+
+void ZEVAHVWidgetItem::showValue(const QVariant& value)
+{
+    m_showing = true;
+    m_committed = QVariant();   // a new device value may be committed over again
+    if (auto* s = qobject_cast<QSpinBox*>(m_control))
+        s->setValue(value.toInt());
+    else if (auto* d = qobject_cast<QDoubleSpinBox*>(m_control))
+        d->setValue(value.toDouble());
+    else if (auto* e = qobject_cast<QLineEdit*>(m_control))
+        e->setText(value.toString());
+    else if (auto* sw = qobject_cast<ZEVAHVSwitch*>(m_control))
+        sw->setChecked(value.toBool());
+    else if (auto* c = qobject_cast<QComboBox*>(m_control))
+        c->setCurrentIndex(clampToInt(value.toDouble() - propertyNumber("Minval", 0)));
+    m_showing = false;
+}
+
+void ZEVAHVWidgetItem::endEdit()
+{
+    // A spin box reports the end of editing on Return and again when the
+    // closing editor loses the focus: the same value is committed once.
+    if (m_committing || !m_parameter || !m_control)
+        return;
+    const QVariant v = controlValue();
+    if (!v.isValid() || (m_committed.isValid() && m_committed == v))
+        return;
+    m_committing = true;
+    m_committed = v;
+    m_lastResult = m_parameter->writeValue(v);
+    emit endEditing();
+    m_committing = false;
+}
+
+void ZEVAHVWidgetItem::valueFieldEndEdit()
+{
+    if (!m_showing)
+        emit valueFieldEdited();
+}
+
+bool ZEVAHVWidgetItem::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_control && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            setProperty("Entered", true);
+            // Spin boxes and line edits finish on Return themselves.
+            if (qobject_cast<ZEVAHVSwitch*>(m_control) || qobject_cast<QComboBox*>(m_control))
+                endEdit();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
