@@ -16,6 +16,7 @@
 #include "modules/args.h"
 #include "modules/family.h"
 #include "modules/row.h"
+#include "platform/auto_reset_event.h"
 
 namespace zevahv::modules {
 
@@ -32,6 +33,7 @@ struct PollState {
     std::string ident;                // identification text, built at open
     bool stop = false;
     std::thread thread;               // touched by open and close only
+    platform::AutoResetEvent started; // set by the thread at its start and end
 };
 
 struct Module {

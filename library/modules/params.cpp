@@ -1,0 +1,145 @@
+// Getting and setting board and channel parameters: find the row, check
+// the slot, the channels and the access mode, then one exchange per value in
+// the order of the caller's list.  The first failure ends the call; values
+// already written stay written.
+#include <cstring>
+
+#include "modules/protocol.h"
+#include "modules/slots.h"
+
+namespace zevahv::modules {
+
+namespace {
+
+// Text values go out in fields of this size, one per listed element.
+constexpr std::size_t kTextField = 64;
+
+void store(const Value &v, void *values, std::size_t i) {
+    auto *base = static_cast<unsigned char *>(values);
+    switch (v.type) {
+    case kNumeric:
+        std::memcpy(base + 4 * i, &v.f, 4);
+        break;
+    case kText: {
+        char *dst = reinterpret_cast<char *>(base + kTextField * i);
+        std::size_t n = std::min(v.text.size(), kTextField - 1);
+        std::memcpy(dst, v.text.data(), n);
+        dst[n] = '\0';
+        break;
+    }
+    case kCommand:
+        break;
+    default:
+        std::memcpy(base + 4 * i, &v.u, 4);
+        break;
+    }
+}
+
+int board_row(const Module &m, const char *name) {
+    int i = m.find_row(name);
+    return i >= 0 && m.is_board_row(i) ? i : -1;
+}
+
+// A channel row by name that applies to every listed channel: 22 when the
+// name is unknown, 10 for a channel beyond the module.
+int channel_row(const Module &m, const char *name, unsigned short nch,
+                const unsigned short *chs, int *row) {
+    int i = m.find_row(name);
+    if (i < 0 || m.is_board_row(i)) return ZEVAHV_ERR_PARAMNOTFOUND;
+    for (unsigned k = 0; k < nch; ++k) {
+        if (chs[k] >= m.channels) return ZEVAHV_ERR_OUTOFRANGE;
+        if (!m.row_on_channel(i, chs[k])) return ZEVAHV_ERR_PARAMNOTFOUND;
+    }
+    *row = i;
+    return 0;
+}
+
+bool all_board_zero(unsigned short n, const unsigned short *slots) {
+    for (unsigned k = 0; k < n; ++k)
+        if (slots[k] != 0) return false;
+    return true;
+}
+
+}  // namespace
+
+namespace engine {
+
+int get_bd_param(const FamilyDesc &d, int conn, unsigned short nslots,
+                 const unsigned short *slots, const char *param, void *values) {
+    Module *m = open_slot(d, conn);
+    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
+    if (!param || (nslots > 0 && (!slots || !values))) return ZEVAHV_ERR_INVALIDPARAMETER;
+    int i = board_row(*m, param);
+    if (i < 0) return ZEVAHV_ERR_PARAMNOTFOUND;
+    const Row &row = m->rows[i];
+    if (!row_readable(row)) return ZEVAHV_ERR_READ;
+    if (!all_board_zero(nslots, slots)) return ZEVAHV_ERR_OUTOFRANGE;
+    for (unsigned k = 0; k < nslots; ++k) {
+        Value v;
+        if (read_value(*m, row, -1, &v)) return ZEVAHV_ERR_READ;
+        store(v, values, k);
+    }
+    return 0;
+}
+
+int set_bd_param(const FamilyDesc &d, int conn, unsigned short nslots,
+                 const unsigned short *slots, const char *param, void *value) {
+    Module *m = open_slot(d, conn);
+    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
+    if (!param || (nslots > 0 && (!slots || !value))) return ZEVAHV_ERR_INVALIDPARAMETER;
+    int i = board_row(*m, param);
+    if (i < 0) return ZEVAHV_ERR_PARAMNOTFOUND;
+    const Row &row = m->rows[i];
+    if (!row_writable(row)) return ZEVAHV_ERR_WRITE;
+    if (!all_board_zero(nslots, slots)) return ZEVAHV_ERR_OUTOFRANGE;
+    for (unsigned k = 0; k < nslots; ++k)
+        if (write_value(*m, row, -1, value)) return ZEVAHV_ERR_WRITE;
+    return 0;
+}
+
+int get_ch_param(const FamilyDesc &d, int conn, unsigned short slot, const char *param,
+                 unsigned short nch, const unsigned short *chs, void *values) {
+    Module *m = open_slot(d, conn);
+    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
+    if (!param || (nch > 0 && (!chs || !values))) return ZEVAHV_ERR_INVALIDPARAMETER;
+    if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
+    int i = -1;
+    if (int rc = channel_row(*m, param, nch, chs, &i)) return rc;
+    const Row &row = m->rows[i];
+    if (!row_readable(row)) return ZEVAHV_ERR_READ;
+    for (unsigned k = 0; k < nch; ++k) {
+        Value v;
+        if (read_value(*m, row, chs[k], &v)) return ZEVAHV_ERR_READ;
+        store(v, values, k);
+    }
+    return 0;
+}
+
+int set_ch_param(const FamilyDesc &d, int conn, unsigned short slot, const char *param,
+                 unsigned short nch, const unsigned short *chs, void *value) {
+    Module *m = open_slot(d, conn);
+    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
+    if (!param || (nch > 0 && (!chs || !value))) return ZEVAHV_ERR_INVALIDPARAMETER;
+    if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
+    int i = -1;
+    if (int rc = channel_row(*m, param, nch, chs, &i)) return rc;
+    const Row &row = m->rows[i];
+    if (!row_writable(row)) return ZEVAHV_ERR_READ;
+    for (unsigned k = 0; k < nch; ++k)
+        if (write_value(*m, row, chs[k], value)) return ZEVAHV_ERR_WRITE;
+    return 0;
+}
+
+int exec_comm(const FamilyDesc &d, int conn, const char *name) {
+    Module *m = open_slot(d, conn);
+    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
+    if (!name) return ZEVAHV_ERR_INVALIDPARAMETER;
+    int i = board_row(*m, name);
+    if (i < 0 || row_mode(m->rows[i]) != kWrite) return ZEVAHV_ERR_PARAMNOTFOUND;
+    // The module knows the command by its mnemonic (ClrAlarm is BDCLR).
+    return set(*m, m->rows[i].mnemonic, -1, nullptr) ? ZEVAHV_ERR_WRITE : 0;
+}
+
+}  // namespace engine
+
+}  // namespace zevahv::modules
