@@ -74,9 +74,7 @@ int serial_port_number(const std::string &name) {
     return static_cast<int>(n);
 }
 
-bool serial_configure(int fd, const SerialSettings &s) {
-    termios tio{};
-    if (::tcgetattr(fd, &tio) < 0) return false;
+bool serial_make_termios(termios &tio, const SerialSettings &s, bool *custom_baud) {
     ::cfmakeraw(&tio);
     tio.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK | PARMRK | IGNPAR);
     tio.c_cflag &= ~(CSIZE | CSTOPB | PARENB | PARODD | CRTSCTS | HUPCL);
@@ -117,8 +115,17 @@ bool serial_configure(int fd, const SerialSettings &s) {
         ::cfsetispeed(&tio, sp);
         ::cfsetospeed(&tio, sp);
     }
+    *custom_baud = sp == 0;
+    return true;
+}
+
+bool serial_configure(int fd, const SerialSettings &s) {
+    termios tio{};
+    if (::tcgetattr(fd, &tio) < 0) return false;
+    bool custom = false;
+    if (!serial_make_termios(tio, s, &custom)) return false;
     if (::tcsetattr(fd, TCSANOW, &tio) < 0) return false;
-    if (sp == 0 && !serial_set_custom_baud(fd, s.baud)) return false;
+    if (custom && !serial_set_custom_baud(fd, s.baud)) return false;
     // Drop DTR and RTS like the device expects; a pseudo-terminal has no
     // modem lines, so a refusal is not an error.
     int lines = TIOCM_DTR | TIOCM_RTS;

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <string>
 
+struct termios;
+
 namespace zevahv::platform {
 
 enum class Parity { None, Odd, Even, Mark, Space };
@@ -34,6 +36,11 @@ int serial_port_number(const std::string &name);
 // Opens and configures the port.  Returns the descriptor or -1 (errno set;
 // EINVAL for settings the port cannot take, e.g. 9 data bits).
 int serial_open(const std::string &name, const SerialSettings &settings);
+
+// Fills a termios record for the settings (raw mode, size, parity, stop
+// bits, standard speed).  False for settings termios cannot express.
+// *custom_baud is set when the rate needs the custom-rate call.
+bool serial_make_termios(termios &tio, const SerialSettings &settings, bool *custom_baud);
 
 // Applies settings to an open port (used by serial_open).
 bool serial_configure(int fd, const SerialSettings &settings);

@@ -35,4 +35,9 @@ void SlotGate::unlock() {
     readers_finished_.notify_all();
 }
 
+int SlotGate::closers_waiting() {
+    std::lock_guard<std::mutex> lk(mutex_);
+    return writers_waiting_;
+}
+
 }  // namespace zevahv::platform

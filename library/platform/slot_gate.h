@@ -19,6 +19,9 @@ public:
     void lock();
     void unlock();
 
+    // Closers blocked in lock() right now (for diagnostics and tests).
+    int closers_waiting();
+
 private:
     std::mutex mutex_;
     std::condition_variable writer_finished_;
