@@ -1,0 +1,6 @@
+#include "zevahvmirrornode.h"
+
+ZEVAHVMirrorNode::ZEVAHVMirrorNode(ZEVAHVNode *node)
+    : QTableWidgetItem(), m_node(node)
+{
+}

@@ -1,0 +1,6 @@
+#include "zevahvnodeproperty.h"
+
+ZEVAHVNodeProperty::ZEVAHVNodeProperty(const QString &name, QObject *parent)
+    : QObject(parent), m_name(name)
+{
+}
