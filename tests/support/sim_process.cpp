@@ -35,6 +35,8 @@ bool has_option(const std::vector<std::string>& args, const char* opt) {
 
 } // namespace
 
+const char* SimProcess::binary_path() { return ZEVAHV_SIM_PATH; }
+
 std::unique_ptr<SimProcess> SimProcess::start(std::string device,
                                               std::vector<std::string> args) {
     std::unique_ptr<SimProcess> p(new SimProcess());

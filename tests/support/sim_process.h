@@ -37,6 +37,7 @@ public:
     std::string log_path() const { return log_path_; }
 
     pid_t pid() const { return pid_; }
+    static const char* binary_path(); // the zevahv-sim this build made
     bool running() const { return pid_ > 0; }
     void kill_now(); // SIGKILL and reap at once
 
