@@ -91,8 +91,9 @@ void fill_record(IDValue_t *rec, int type, int system, int board, int channel,
     std::size_t n = std::min(item.size(), sizeof rec->Item - 1);
     std::memcpy(rec->Item, item.data(), n);
     if (value && value_len) {
-        std::size_t v = std::min(value_len, sizeof rec->Value);
-        std::memcpy(rec->Value, value, v);
+        // Text is always terminated inside the field.
+        std::size_t room = type == 5 ? sizeof rec->Value - 1 : sizeof rec->Value;
+        std::memcpy(rec->Value, value, std::min(value_len, room));
     }
 }
 

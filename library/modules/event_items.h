@@ -30,8 +30,8 @@ std::vector<std::string_view> split_items(const char *list);
 
 ItemRef parse_item(std::string_view item);
 
-// One record.  type: the value's type code; value_bytes: up to 1024 bytes
-// (text is cut to 1023 and terminated by the caller's choice of length).
+// One record.  type: the value's type code; the value bytes are cut to the
+// 1024-byte field (text, type 5, to 1023 bytes and a terminator).
 void fill_record(IDValue_t *rec, int type, int system, int board, int channel,
                  std::string_view item, const void *value, std::size_t value_len);
 

@@ -41,7 +41,7 @@ void add_record(std::vector<IDValue_t> &out, const Module &m, const Row &row, in
         bytes = &v.f, len = 4;
         break;
     case kText:
-        bytes = v.text.c_str(), len = std::min(v.text.size() + 1, sizeof out.back().Value);
+        bytes = v.text.c_str(), len = v.text.size() + 1;
         break;
     case kCommand:
         break;
@@ -52,7 +52,6 @@ void add_record(std::vector<IDValue_t> &out, const Module &m, const Row &row, in
     // The record's first field tells the reader how to copy the value.
     fill_record(&out.back(), static_cast<int>(v.type), m.index, 0, channel, row.name, bytes,
                 len);
-    if (v.type == kText) out.back().Value[sizeof out.back().Value - 1] = '\0';
 }
 
 // One all-channels read of a channel row; records for the channels in mask.
