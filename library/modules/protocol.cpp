@@ -272,6 +272,33 @@ bool parse_int(std::string_view text, long *out) {
     return true;
 }
 
+bool parse_release(std::string_view text, int points, Release *out) {
+    int parts[3] = {0, 0, 0};
+    int found = 0;
+    std::size_t start = 0;
+    for (int k = 0; k < 3; ++k) {
+        std::size_t dot = k < 2 ? text.find('.', start) : std::string_view::npos;
+        std::string_view piece = text.substr(start, dot == std::string_view::npos
+                                                        ? std::string_view::npos
+                                                        : dot - start);
+        // Leading digits only, as a plain decimal conversion reads them.
+        std::size_t i = 0;
+        while (i < piece.size() && (piece[i] == ' ' || piece[i] == '\t')) ++i;
+        long v = 0;
+        for (; i < piece.size() && piece[i] >= '0' && piece[i] <= '9'; ++i)
+            if ((v = v * 10 + (piece[i] - '0')) > 255) v = 255;
+        parts[k] = static_cast<int>(v);
+        if (dot == std::string_view::npos) break;
+        ++found;
+        start = dot + 1;
+    }
+    if (found < points) return false;
+    out->major = parts[0];
+    out->minor = parts[1];
+    out->patch = parts[2];
+    return true;
+}
+
 std::vector<std::string_view> split_values(std::string_view text, std::size_t max_parts) {
     std::vector<std::string_view> out;
     std::size_t start = 0;

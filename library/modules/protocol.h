@@ -58,6 +58,18 @@ int check_kqps_ack(std::string_view reply);
 bool parse_float(std::string_view text, float *out);
 bool parse_int(std::string_view text, long *out);
 
+// A firmware release as modules report it: "major.minor" (BDFREL) or
+// "major.minor.patch" (the KQPS VER word).  Each part is read as a plain
+// decimal (text that is not a number counts as 0) and held to 0..255, the
+// byte the crate map carries.  False when the text has fewer than `points`
+// points.
+struct Release {
+    int major = 0;
+    int minor = 0;
+    int patch = 0;
+};
+bool parse_release(std::string_view text, int points, Release *out);
+
 // Splits an all-channels value at ';' into at most max_parts texts.
 std::vector<std::string_view> split_values(std::string_view text, std::size_t max_parts);
 

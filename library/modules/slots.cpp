@@ -48,10 +48,10 @@ int standard_identify(Module &m) {
     }
 
     if (monitor(m, "BDFREL", -1, &text)) return -1;
-    std::size_t dot = text.find('.');
-    if (dot == std::string::npos) return -1;
-    m.fw_major = static_cast<std::uint8_t>(decimal_field(std::string_view(text).substr(0, dot)));
-    m.fw_minor = static_cast<std::uint8_t>(decimal_field(std::string_view(text).substr(dot + 1)));
+    protocol::Release rel;
+    if (!protocol::parse_release(text, 1, &rel)) return -1;
+    m.fw_major = static_cast<std::uint8_t>(rel.major);
+    m.fw_minor = static_cast<std::uint8_t>(rel.minor);
 
     if (d.serial_mnemonic) {
         if (monitor(m, d.serial_mnemonic, -1, &text)) return -1;
