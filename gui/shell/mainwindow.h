@@ -6,15 +6,22 @@
 #include <QMutex>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 #include "velmora_metatypes.h"
+
+#include <memory>
 
 class QSystemInterface;
 class QMdiSubWindow;
 class QCollapsibleWidget;
 class QProgressDialog;
+class QSubWindow;
+class QSystemStatusBar;
+class QTcpEventServer;
 class MainWindowForm;
+struct SubscriptionFailures;
 
 class MainWindow : public QMainWindow
 {
@@ -43,6 +50,22 @@ public:
 
     // The toolbar height the connect dialog uses to place itself.
     int toolBarHeight() const;
+
+    // The form (actions, document area, dock), the dock's list and a
+    // system's table window (null when it has none).
+    MainWindowForm* form() const { return ui; }
+    QCollapsibleWidget* systemsDock() const { return m_dock; }
+    QSubWindow* tableWindowOf(int index) const;
+    QMdiSubWindow* subWindowOf(int index) const;
+    // The "All Devices" entry, or null.
+    QSystemInterface* customViewEntry() const;
+    int connectedSystemCount() const;
+    // The event server's port (0 when it did not start).
+    quint16 eventPort() const;
+
+    // A name not yet used by a listed system: "A" becomes "A(1)", then
+    // "A(1)(2)" when "A(1)" is taken as well.
+    static QString uniqueSystemName(const QString& requested, const QStringList& listed);
 
 signals:
     void tcpServerError();
@@ -95,6 +118,28 @@ protected:
 private:
     MainWindow();
 
+    bool isListed(const QSystemInterface* sysIf) const;
+    int indexOf(const QSystemInterface* sysIf) const;
+    void insertSystem(int position, QSystemInterface* sysIf);
+    void removeSystemAt(int position);
+    void renumber();
+    void buildSystemViews(QSystemInterface* sysIf, bool custom);
+    void addSubWindow(QSystemInterface* sysIf, QSubWindow* table, bool custom);
+    void closeSubWindowAt(int position);
+    void addCustomViewEntry();
+    void removeCustomViewEntry();
+    void highlightSystem(int index);
+    void clearTableSelections();
+    void showStatusBarOf(QSystemInterface* sysIf);
+    void detachStatusBar();
+    void disableViewsOf(QSystemInterface* sysIf, bool ownViews);
+    void writeUnsubscribedReport(QSystemInterface* sysIf, const SubscriptionFailures& failures);
+
+    MainWindowForm* ui;
+    QCollapsibleWidget* m_dock = nullptr;
+    std::unique_ptr<QTcpEventServer> m_server;
     std::vector<QSystemInterface*> m_systems;
-    mutable QMutex m_systemsMutex;   // guards m_systems against the server thread's copy
+    std::vector<QMdiSubWindow*> m_windows;   // m_windows[i] shows m_systems[i]
+    mutable QMutex m_systemsMutex;   // guards m_systems against other threads' copies
+    QSystemStatusBar* m_shownStatusBar = nullptr;
 };

@@ -18,7 +18,15 @@ QCollapsibleWidget::QCollapsibleWidget(QWidget* parent) : QTreeWidget(parent)
 
 void QCollapsibleWidget::addSystem(QCustomBox* box, QWidget* content)
 {
-    auto* top = new QTreeWidgetItem(this);
+    insertSystem(topLevelItemCount(), box, content);
+}
+
+void QCollapsibleWidget::insertSystem(int position, QCustomBox* box, QWidget* content)
+{
+    if (position < 0 || position > topLevelItemCount())
+        position = topLevelItemCount();
+    auto* top = new QTreeWidgetItem;
+    insertTopLevelItem(position, top);
     top->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
     setItemWidget(top, 0, box);
     if (content) {

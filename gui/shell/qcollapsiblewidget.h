@@ -13,6 +13,8 @@ public:
 
     // Appends a system (its box, and its content panel when given).
     void addSystem(QCustomBox* box, QWidget* content = nullptr);
+    // Puts a system at that position (the end when out of range).
+    void insertSystem(int position, QCustomBox* box, QWidget* content = nullptr);
     // Removes the system at that position; its box and panel are released
     // with the row (deleted later by the tree).
     void removeSystem(int index);

@@ -6,7 +6,7 @@
 class QComboBox;
 class QLabel;
 class QVBoxLayout;
-class QCustomTableWidget;
+#include "qcustomtablewidget.h"   // callers reach the table through table()
 class ZEVAHVNode;
 
 class QSubWindow : public QWidget
