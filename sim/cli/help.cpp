@@ -32,17 +32,27 @@ void describe(std::ostringstream& o, const DeviceKind& k) {
     o << "  " << k.name << ": " << k.description << "; BDNAME answers \"" << k.default_model
       << "\" unless --model\n";
     auto dev = k.make(k.default_channels);
-    for (int board_rows = 1; board_rows >= 0; --board_rows) {
-        o << (board_rows ? "    board words (no CH piece):\n" : "    channel words (CH:n):\n");
+    const struct {
+        Scope scope;
+        const char* title;
+    } groups[] = {{Scope::Board, "board words (no CH piece)"},
+                  {Scope::Channel, "channel words (CH:n)"},
+                  {Scope::Either, "limit words (with or without CH)"}};
+    for (const auto& g : groups) {
+        bool any = false;
         for (const auto& p : k.table()) {
-            bool is_board = p.scope != Scope::Channel;
-            if (is_board != static_cast<bool>(board_rows)) continue;
+            if (p.scope != g.scope) continue;
+            if (!any) o << "    " << g.title << ":\n";
+            any = true;
             o << "      " << p.mnemonic;
             for (size_t i = p.mnemonic.size(); i < 11; ++i) o << ' ';
             o << access_word(p.access) << "  " << kind_word(p);
-            if (p.kind == Kind::Number && p.access != Access::R)
-                o << " " << p.min << ".." << p.max << (p.decimals ? " (" : "")
-                  << (p.decimals ? std::to_string(p.decimals) + " decimals)" : "");
+            if (p.kind == Kind::Number && p.access != Access::R) {
+                o << " " << p.min << ".." << p.max;
+                if (p.decimals) o << " (" << p.decimals << " decimal" << (p.decimals > 1 ? "s)" : ")");
+            }
+            if (p.kind == Kind::Number && p.access == Access::R && p.min == p.max && p.max != 0)
+                o << " = " << p.max;
             if (p.kind == Kind::Enum) o << " 0.." << p.max;
             if (p.kind == Kind::OnOff) o << " " << p.on_text << "/" << p.off_text;
             o << "  " << p.help << "\n";
