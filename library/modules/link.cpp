@@ -1,6 +1,7 @@
 #include "modules/link.h"
 
 #include <chrono>
+#include <cstring>
 
 #include "modules/protocol.h"
 #include "platform/serial.h"
@@ -66,26 +67,63 @@ bool Link::reconnect() {
     platform::close_socket(fd_);
     fd_ = platform::tcp_connect(host_.c_str(), port_, kTcpConnectMs);
     peer_closed_ = fd_ < 0;
+    owed_ = quiet_ = false;  // a new connection owes nothing
     return fd_ >= 0;
+}
+
+// One read of whatever is there within wait_ms: the count, 0 for silence,
+// -1 for a failed read or (TCP) a module that closed the connection.
+long Link::read_chunk(char *buf, std::size_t len, int wait_ms) {
+    if (serial_) return platform::serial_read(fd_, buf, len, wait_ms);
+    const int r = platform::wait_readable(fd_, wait_ms);
+    if (r == 0) return 0;
+    if (r < 0) return -1;
+    const long n = platform::recv_some(fd_, buf, len);
+    if (n <= 0) {
+        peer_closed_ = true;
+        return -1;
+    }
+    return n;
 }
 
 // Drops whatever arrived after the last exchange ended (a late reply, the
 // rest of a garbled one), so that the next reply read is the answer to the
-// next command.
-void Link::drain() {
+// next command.  True when a line end was among it.
+bool Link::drain() {
     char buf[512];
+    bool line_end = false;
     for (int rounds = 0; rounds < 256; ++rounds) {
-        if (serial_) {
-            if (platform::serial_read(fd_, buf, sizeof buf, 0) <= 0) return;
-        } else {
-            if (platform::wait_readable(fd_, 0) != 1) return;
-            long n = platform::recv_some(fd_, buf, sizeof buf);
-            if (n <= 0) {
-                if (n == 0) peer_closed_ = true;
-                return;
-            }
-        }
+        const long n = read_chunk(buf, sizeof buf, 0);
+        if (n <= 0) break;
+        line_end = line_end || std::memchr(buf, '\n', static_cast<std::size_t>(n)) != nullptr;
     }
+    return line_end;
+}
+
+// The replies carry no sequence number: a reply that comes after its
+// exchange gave up would be read as the answer to the next command.  So
+// before the next command goes out, the owed reply gets one more wait to
+// arrive, and is dropped.  A module that stays silent through that wait is
+// taken as gone quiet and not waited for again until it answers, so that a
+// dead module costs one wait per exchange, not two.
+void Link::skip_owed_reply() {
+    owed_ = false;
+    if (quiet_) return;
+    const int wait = serial_ ? kSerialWaitMs : kTcpWaitMs;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kReplyDeadlineMs);
+    char buf[512];
+    bool any = false;
+    for (;;) {
+        const long n = read_chunk(buf, sizeof buf, std::min(wait, ms_until(deadline)));
+        if (n <= 0) break;
+        any = true;
+        if (std::memchr(buf, '\n', static_cast<std::size_t>(n)) != nullptr) {
+            drain();
+            return;
+        }
+        if (ms_until(deadline) == 0) return;
+    }
+    quiet_ = !any;
 }
 
 int Link::exchange(std::string_view command, std::string *reply) {
@@ -93,7 +131,8 @@ int Link::exchange(std::string_view command, std::string *reply) {
     reply->clear();
     if (fd_ < 0 && serial_) return 2;
     if (!serial_ && (peer_closed_ || fd_ < 0) && !reconnect()) return 2;
-    drain();
+    if (drain()) owed_ = false;
+    if (owed_) skip_owed_reply();
     if (!serial_ && peer_closed_ && !reconnect()) return 2;
 
     if (serial_) {
@@ -147,10 +186,15 @@ int Link::read_line(std::string *reply) {
         }
         // Bytes after the line end belong to nothing we asked for; the next
         // exchange drains anything that is still coming.
-        if (lf != std::string_view::npos) return overflow ? 29 : 0;
+        if (lf != std::string_view::npos) {
+            quiet_ = false;
+            return overflow ? 29 : 0;
+        }
         if (ms_until(deadline) == 0) break;
     }
-    // Nothing at all, a line that stopped before its end, or one too long.
+    // Nothing at all, a line that stopped before its end, or one too long:
+    // the rest of it may still come.
+    owed_ = !peer_closed_;
     return 29;
 }
 

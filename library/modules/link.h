@@ -45,7 +45,9 @@ public:
 
 private:
     Link() = default;
-    void drain();
+    bool drain();
+    void skip_owed_reply();
+    long read_chunk(char *buf, std::size_t len, int wait_ms);
     int read_line(std::string *reply);
     bool reconnect();
 
@@ -56,6 +58,12 @@ private:
     std::string host_;
     unsigned short port_ = 0;
     bool peer_closed_ = false;  // TCP: the module closed; reconnect next time
+    // The last reply did not come whole within the wait: it may still be on
+    // its way, and must not be taken for the answer to the next command.
+    bool owed_ = false;
+    // The module stayed silent through a wait for an owed reply: it is not
+    // waited for again until it answers.
+    bool quiet_ = false;
 };
 
 }  // namespace zevahv::modules
