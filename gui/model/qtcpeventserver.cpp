@@ -216,9 +216,13 @@ void QTcpEventServer::handleConnection(int fd)
     QString identity;
     if (local)
         identity = readIdentification(fd, m_identTimeoutMs);
-    const bool byPeer = identity.isEmpty();
-    if (byPeer)
+    if (identity.isEmpty())
         identity = peer;
+    // A remote peer (a mainframe) is known by its address alone, which may
+    // stand before a ":port" suffix in the connection argument; a local
+    // peer without identification text matches only an argument that is
+    // exactly its address.
+    const bool byPeer = !local;
 
     bool matched = false;
     QSystemRegistry::withLive([&](const std::vector<QSystemInterface *> &systems) {
