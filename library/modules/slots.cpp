@@ -2,7 +2,6 @@
 // link (shared with other slots on the same line), identification, rows,
 // polling thread.
 #include <array>
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -25,8 +24,6 @@ Registry &registry() {
     static Registry r;
     return r;
 }
-
-std::atomic<int> g_open_modules{0};
 
 // Identification: the model, the channel count, the firmware release and
 // the serial number, each a board-level monitor.
@@ -123,9 +120,6 @@ void clear_slot(Module &m) {
     m.poll.started.reset();
 }
 
-int open_module_count() { return g_open_modules.load(); }
-void count_open_module(int delta) { g_open_modules.fetch_add(delta); }
-
 namespace engine {
 
 int open(const FamilyDesc &d, const OpenRequest &req, int *conn) {
@@ -189,7 +183,6 @@ int open(const FamilyDesc &d, const OpenRequest &req, int *conn) {
             return -1;
         }
         m->in_use = true;
-        count_open_module(1);
         *conn = m->index;
         return 0;
     } catch (...) {
@@ -203,7 +196,6 @@ int close(const FamilyDesc &d, int conn) {
     stop_polling(*m);
     m->in_use = false;
     clear_slot(*m);  // drops this slot's hold on the link; the last one closes it
-    count_open_module(-1);
     return 0;
 }
 

@@ -54,9 +54,4 @@ void stop_polling(Module &m);
 // The identification text that opens an event connection.
 std::string event_ident(const Module &m);
 
-// Number of open module slots of all families (the event reader needs to
-// know whether any polling device is active).
-int open_module_count();
-void count_open_module(int delta);
-
 }  // namespace zevahv::modules
