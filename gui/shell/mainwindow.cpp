@@ -175,7 +175,9 @@ int MainWindow::toolBarHeight() const { return ui->mainTBar->height(); }
 
 quint16 MainWindow::eventPort() const
 {
-    return m_server && !m_server->hasFailed() ? m_server->port() : 0;
+    if (!m_server || !m_server->waitUntilListening(10000))
+        return 0;
+    return m_server->port();
 }
 
 // ---- the system list ---------------------------------------------------------
@@ -270,6 +272,9 @@ int MainWindow::connectToSystem(int systemType, int linkType, QString argument, 
     progress.dialog->setAutoClose(false);
     progress.dialog->setAutoReset(false);
     progress.dialog->setValue(0);
+
+    // Subscriptions name the event port: the server must hold it first.
+    eventPort();
 
     if (name.isEmpty())
         name = "System";
@@ -469,14 +474,15 @@ void MainWindow::detachStatusBar()
         return;
     QSystemStatusBar* bar = m_shownStatusBar;
     m_shownStatusBar = nullptr;
-    setStatusBar(nullptr);
-    // Back to its owner, hidden: the interface deletes it.
+    // Back to its owner, hidden, before the window lets go of it: the window
+    // deletes a status bar it still holds when it is told to show none.
     QWidget* owner = nullptr;
     for (QSystemInterface* s : m_systems)
         if (s->statusBar() == bar)
             owner = s;
     bar->hide();
     bar->setParent(owner);
+    setStatusBar(nullptr);
 }
 
 void MainWindow::showStatusBarOf(QSystemInterface* sysIf)

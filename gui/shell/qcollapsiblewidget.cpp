@@ -41,8 +41,16 @@ void QCollapsibleWidget::removeSystem(int index)
 {
     if (index < 0 || index >= topLevelItemCount())
         return;
-    // The tree owns the widgets shown in its rows (they were moved onto its
-    // viewport when they were set); removing the row releases them with it.
+    // The widgets of the row and of its child row leave the view first: a
+    // removed row does not release the widgets of its children, and the view
+    // must never keep a widget that its owner deletes.  (The view schedules
+    // them for deletion; an owner that deletes them at once cancels that.)
+    QTreeWidgetItem* top = topLevelItem(index);
+    for (int c = 0; c < top->childCount(); ++c)
+        if (itemWidget(top->child(c), 0))
+            removeItemWidget(top->child(c), 0);
+    if (itemWidget(top, 0))
+        removeItemWidget(top, 0);
     delete takeTopLevelItem(index);
 }
 

@@ -15,8 +15,8 @@ public:
     void addSystem(QCustomBox* box, QWidget* content = nullptr);
     // Puts a system at that position (the end when out of range).
     void insertSystem(int position, QCustomBox* box, QWidget* content = nullptr);
-    // Removes the system at that position; its box and panel are released
-    // with the row (deleted later by the tree).
+    // Removes the system at that position.  Its box and panel are scheduled
+    // for deletion (their owner may delete them at once instead).
     void removeSystem(int index);
     int systemCount() const { return topLevelItemCount(); }
 

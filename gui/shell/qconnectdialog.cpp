@@ -184,7 +184,6 @@ QWidget* QConnectDialog::buildVcpGroup()
     v->setContentsMargins(0, 0, 0, 0);
 
     m_port = new QCustomComboBox;
-    m_port->setObjectName("commPort");
     m_port->setEditable(true);
     m_port->setDialogChild(true);
     for (int i = 0; i <= 21; ++i)

@@ -33,6 +33,9 @@ QWidget* QCustomTableWidgetDelegate::createEditor(QWidget* parent, const QStyleO
     // A commit ends the edit: the cell takes the committed text.
     auto* self = const_cast<QCustomTableWidgetDelegate*>(this);
     QObject::connect(editor, &ZEVAHVWidgetItem::endEditing, self, [self, editor] {
+        if (editor->property("released").toBool())
+            return;   // the view already closed this editor
+        editor->setProperty("released", true);
         emit self->commitData(editor);
         emit self->closeEditor(editor, QAbstractItemDelegate::NoHint);
     });
@@ -76,6 +79,7 @@ void QCustomTableWidgetDelegate::destroyEditor(QWidget* editorWidget, const QMod
     ZEVAHVNode* p = QCustomTableWidget::parameterOf(cell);
     if (p && cell->text().isEmpty())
         cell->setText(p->shownText());
+    editorWidget->setProperty("released", true);
     QStyledItemDelegate::destroyEditor(editorWidget, index);
 }
 

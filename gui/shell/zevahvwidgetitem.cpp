@@ -66,7 +66,7 @@ void ZEVAHVWidgetItem::buildControl(bool inTable)
                        clampToInt(propertyNumber("Maxval", std::numeric_limits<int>::max())));
         spin->setValue(current.toInt());
         spin->setInTable(inTable);
-        connect(spin, &QSpinBox::editingFinished, this, &ZEVAHVWidgetItem::endEdit);
+        connect(spin, &QSpinBox::editingFinished, this, &ZEVAHVWidgetItem::commitIfEdited);
         connect(spin, &QSpinBox::valueChanged, this, &ZEVAHVWidgetItem::valueFieldEndEdit);
         m_control = spin;
         break;
@@ -77,7 +77,7 @@ void ZEVAHVWidgetItem::buildControl(bool inTable)
         spin->setRange(propertyNumber("Minval", -1e9), propertyNumber("Maxval", 1e9));
         spin->setValue(current.toDouble());
         spin->setInTable(inTable);
-        connect(spin, &QDoubleSpinBox::editingFinished, this, &ZEVAHVWidgetItem::endEdit);
+        connect(spin, &QDoubleSpinBox::editingFinished, this, &ZEVAHVWidgetItem::commitIfEdited);
         connect(spin, &QDoubleSpinBox::valueChanged, this, &ZEVAHVWidgetItem::valueFieldEndEdit);
         m_control = spin;
         break;
@@ -86,7 +86,7 @@ void ZEVAHVWidgetItem::buildControl(bool inTable)
         auto* edit = new QCustomLineEdit(this);
         edit->setText(current.toString());
         edit->setInTable(inTable);
-        connect(edit, &QLineEdit::editingFinished, this, &ZEVAHVWidgetItem::endEdit);
+        connect(edit, &QLineEdit::editingFinished, this, &ZEVAHVWidgetItem::commitIfEdited);
         connect(edit, &QLineEdit::textChanged, this, &ZEVAHVWidgetItem::valueFieldEndEdit);
         m_control = edit;
         break;
@@ -191,6 +191,7 @@ QString ZEVAHVWidgetItem::valueText() const
 void ZEVAHVWidgetItem::showValue(const QVariant& value)
 {
     m_showing = true;
+    m_edited = false;
     m_committed = QVariant();   // a new device value may be committed over again
     if (auto* s = qobject_cast<QSpinBox*>(m_control))
         s->setValue(value.toInt());
@@ -221,10 +222,21 @@ void ZEVAHVWidgetItem::endEdit()
     m_committing = false;
 }
 
+void ZEVAHVWidgetItem::commitIfEdited()
+{
+    // Spin boxes and line edits also report the end of editing when the
+    // editor merely loses the focus (the operator walked past the cell):
+    // only a value the operator changed, or confirmed with Return, is sent.
+    if (m_edited || property("Entered").toBool())
+        endEdit();
+}
+
 void ZEVAHVWidgetItem::valueFieldEndEdit()
 {
-    if (!m_showing)
-        emit valueFieldEdited();
+    if (m_showing)
+        return;
+    m_edited = true;
+    emit valueFieldEdited();
 }
 
 bool ZEVAHVWidgetItem::eventFilter(QObject* watched, QEvent* event)

@@ -44,6 +44,9 @@ public slots:
     void endEdit();
     void valueFieldEndEdit();
 
+private slots:
+    void commitIfEdited();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -59,6 +62,7 @@ private:
     bool m_styled = false;
     bool m_committing = false;
     bool m_showing = false;
+    bool m_edited = false;   // the operator changed the control's value
     QVariant m_committed;
     int m_lastResult = 0;
 };
