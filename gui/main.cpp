@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QPixmap>
+#include <QScreen>
 #include <QTextStream>
 #include <QThread>
 #include <QTimer>
@@ -50,6 +51,9 @@ int main(int argc, char* argv[])
 
     int screenshotResult = 0;
     if (!options.screenshotFile.isEmpty()) {
+        // Without a window manager (Xvfb) nothing maximises the window.
+        if (QScreen* screen = window->screen())
+            window->setGeometry(screen->availableGeometry());
         const int delayMs = static_cast<int>(options.screenshotAfterSeconds * 1000);
         QTimer::singleShot(delayMs, window, [window, &options, &screenshotResult] {
             if (!window->grab().save(options.screenshotFile)) {
