@@ -249,6 +249,29 @@ TEST_F(MainWindowTest, LostModuleGreysItsViewsAndItsButtonCloses)
     EXPECT_EQ(at(0)->name(), "Disc");
 }
 
+TEST_F(MainWindowTest, EventStatusLightsAndServerFailure)
+{
+    auto amp = SimProcess::start("p731x");
+    ASSERT_EQ(connect(8, *amp, "Amp"), 0);
+    auto* bar = qobject_cast<QSystemStatusBar*>(at(0)->statusBar());
+    ASSERT_NE(bar, nullptr);
+    ZEVAHV_SYSTEMSTATUS_t status{};
+    window->handleSystemEvStatus(at(0), status);
+    EXPECT_EQ(bar->okLightPicture(), ":/Resources/buttons/led_on_mid.png");
+    EXPECT_EQ(bar->warningLightPicture(), ":/Resources/buttons/led_off_mid.png");
+    EXPECT_EQ(bar->errorLightPicture(), ":/Resources/buttons/led_off_mid.png");
+    status.Board[5] = 2;
+    window->handleSystemEvStatus(at(0), status);
+    EXPECT_EQ(bar->okLightPicture(), ":/Resources/buttons/led_on_mid.png");
+    EXPECT_EQ(bar->errorLightPicture(), ":/Resources/buttons/led_err_mid.png");
+    // A status for a system no longer listed is dropped, not applied.
+    window->handleSystemEvStatus(reinterpret_cast<QSystemInterface*>(0x10), status);
+
+    emit window->tcpServerError();
+    EXPECT_TRUE(waitFor([&] { return messages.contains("Unable to start tcp server."); }));
+    EXPECT_FALSE(window->form()->menuConnect->isEnabled());
+}
+
 TEST_F(MainWindowTest, ClosingTheWindowClosesEverySystem)
 {
     auto amp = SimProcess::start("p731x");
