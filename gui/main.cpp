@@ -45,8 +45,13 @@ int main(int argc, char* argv[])
     if (options.connections.isEmpty()) {
         window->createDialogForConnection();
     } else {
-        for (const ConnectionRequest& r : options.connections)
+        for (const ConnectionRequest& r : options.connections) {
+            if (window->connectedSystemCount() >= 4) {
+                std::fprintf(stderr, "Velmora: at most four systems; %s not connected\n", qPrintable(r.argument));
+                continue;
+            }
             window->connectToSystem(r.systemType, r.linkType, r.argument, r.name, r.user, r.password);
+        }
     }
 
     int screenshotResult = 0;
