@@ -22,6 +22,7 @@
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <atomic>
 
 #include "eventport.h"
@@ -154,12 +155,10 @@ MainWindow::~MainWindow()
     m_windows.clear();
     detachStatusBar();
     // The custom view goes first: it only borrows the other roots.
+    std::stable_partition(systems.begin(), systems.end(),
+                          [](const QSystemInterface* s) { return s->isCustomView(); });
     for (QSystemInterface* s : systems)
-        if (s->isCustomView())
-            delete s;
-    for (QSystemInterface* s : systems)
-        if (!s->isCustomView())
-            delete s;
+        delete s;
     if (m_server)
         m_server->stop();
     delete ui;
