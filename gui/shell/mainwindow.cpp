@@ -391,6 +391,8 @@ void MainWindow::addSubWindow(QSystemInterface* sysIf, QSubWindow* table, bool c
 
 void MainWindow::addCustomViewEntry()
 {
+    if (customViewEntry())
+        return;   // one "All Devices" entry at most
     auto* custom = new QSystemInterface(-1, -1, QString(), "All Devices", connectedSystemCount());
     custom->setCustomView(true);
     auto* root = new ZEVAHVNode("customView", ZEVAHVNode::KindEmpty);
