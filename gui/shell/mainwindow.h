@@ -59,6 +59,9 @@ public:
     QMdiSubWindow* subWindowOf(int index) const;
     // The "All Devices" entry, or null.
     QSystemInterface* customViewEntry() const;
+    // Lists the "All Devices" entry (also asked for by the custom view
+    // dialog when only one system is connected).
+    void addCustomViewEntry();
     int connectedSystemCount() const;
     // The event server's port (0 when it did not start).
     quint16 eventPort() const;
@@ -126,7 +129,6 @@ private:
     void buildSystemViews(QSystemInterface* sysIf, bool custom);
     void addSubWindow(QSystemInterface* sysIf, QSubWindow* table, bool custom);
     void closeSubWindowAt(int position);
-    void addCustomViewEntry();
     void removeCustomViewEntry();
     void highlightSystem(int index);
     void clearTableSelections();

@@ -122,7 +122,10 @@ void QCustomViewDialog::applySelection()
         }
     }
 
-    const QList<QSubWindow*> windows = customViewTableWindows(m_mainWindow);
-    for (QSubWindow* window : windows)
+    // With a single system there is no "All Devices" entry yet: the
+    // operator's choice creates it, built from the flags just written.
+    if (m_mainWindow && !m_mainWindow->customViewEntry())
+        m_mainWindow->addCustomViewEntry();
+    for (QSubWindow* window : customViewTableWindows(m_mainWindow))
         rebuildFromViewFlags(window);
 }

@@ -7,7 +7,6 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
@@ -16,6 +15,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "messageboxes.h"
 #include "zevahvnode.h"
 
 const char* const QViewSelectionDialog::kShownParameterStyle =
@@ -215,7 +215,7 @@ void QViewSelectionDialog::clickedOkButton()
 {
     const QString problem = selectionProblem();
     if (!problem.isEmpty()) {
-        QMessageBox::critical(this, "Velmora", problem);
+        VelmoraMessages::critical(this, problem);
         return;
     }
     applySelection();
