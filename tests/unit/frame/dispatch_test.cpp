@@ -193,11 +193,6 @@ TEST(ErrorText, TextsByHandleAndByLockName) {
     EXPECT_STREQ(ZEVAHV_GetError(mainframe), " Connection failed ");
 }
 
-TEST(ErrorText, MainframeWithoutErrorTextGivesEmpty) {
-    FakeFamilies fam({2}, &kBareOps);
-    EXPECT_STREQ(ZEVAHV_GetError(open_one(2)), "");
-}
-
 TEST(Gates, MainframeRequestsAreOrderedOneAtATime) {
     FakeFamilies fam({2}, &kFullOps);
     const int h = open_one(2);

@@ -136,13 +136,3 @@ TEST(EventFrame, NothingUnterminatedOrUnknownGetsThrough) {
     EXPECT_STREQ(out.Item, "");
 }
 
-TEST(EventFrame, DecodingInPlace) {
-    IDValue_t r = record(5, "Name");
-    std::memset(r.Value, 0, sizeof r.Value);
-    std::strcpy(r.Value, "abc");
-    decode_event_record(
-        std::span<const unsigned char>(reinterpret_cast<const unsigned char *>(&r), sizeof r), &r);
-    EXPECT_EQ(r.Type, 0);
-    EXPECT_STREQ(r.Value, "abc");
-    EXPECT_STREQ(r.Item, "Name");
-}

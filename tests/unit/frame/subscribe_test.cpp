@@ -30,17 +30,6 @@ int open_q3815() {
 
 }  // namespace
 
-TEST(ItemList, NamesSplitAndPrefixed) {
-    EXPECT_EQ(split_names("VMon").size(), 1u);
-    EXPECT_EQ(split_names("a::b").size(), 3u);
-    EXPECT_EQ(split_names("").size(), 1u);
-    EXPECT_EQ(item_name(ItemLevel::System, "ZEVA_KR2440_HVL_004", 0, 0, "ModelName"),
-              "ZEVA_KR2440_HVL_004.ModelName");
-    EXPECT_EQ(item_name(ItemLevel::Board, "S", 12, 0, "Temp"), "S.Board12.Temp");
-    EXPECT_EQ(item_name(ItemLevel::Channel, "S", 3, 7, "VMon"), "S.Board03.CHAN007.VMon");
-    EXPECT_EQ(item_name(ItemLevel::Channel, "S", 65535, 65535, "V"), "S.Board65535.CHAN65535.V");
-}
-
 TEST(Subscribe, ChannelWrapperBuildsOneItemPerName) {
     FakeFamilies fam({6}, &kFullOps);
     const int h = open_q3815();

@@ -94,18 +94,3 @@ TEST(Tcp, ConnectFailuresAreReported) {
     EXPECT_EQ(tcp_connect(nullptr, port, 2000), kNoSocket);
 }
 
-TEST(Tcp, AcceptTimesOut) {
-    unsigned short port = 0;
-    ScopedSocket l(tcp_listen(nullptr, 0, 1, &port));
-    ASSERT_TRUE(l.valid());
-    EXPECT_EQ(tcp_accept(l.get(), 20), kNoSocket);
-    EXPECT_EQ(last_error(), ETIMEDOUT);
-}
-
-TEST(Tcp, PeerAddressOfAnUnconnectedSocketFails) {
-    unsigned short port = 0;
-    ScopedSocket l(tcp_listen("127.0.0.1", 0, 1, &port));
-    std::string peer;
-    EXPECT_FALSE(peer_address(l.get(), &peer));
-    EXPECT_FALSE(peer_address(-1, &peer));
-}
