@@ -8,6 +8,7 @@
 #include <span>
 #include <string_view>
 
+#include "modules/amplifier.h"
 #include "modules/family.h"
 #include "modules/module.h"
 #include "modules/row_variant.h"
@@ -55,21 +56,8 @@ std::span<const Row> channel_table(const Module &m) {
     return kChannelRows;
 }
 
-constexpr FamilyDesc kP731X = {
-    .name = "P731X",
-    .tcp_port = 568,
-    .number_format = NumberFormat::Width,
-    .states_as_numbers = true,
-    .max_rows = 25,
-    .max_channels = 16,
-    .board_rows = kBoardRows,
-    .channel_rows = kChannelRows,
-    .model_word = "P731X",
-    .fixed_channels = 16,
-    .serial_mnemonic = "SERNUM",
-    .channel_name_format = "CH%02d",
-    .hooks = {.channel_table = channel_table},
-};
+constexpr FamilyDesc kP731X =
+    amplifier_family("P731X", 568, kBoardRows, kChannelRows, channel_table);
 
 }  // namespace
 }  // namespace zevahv::modules

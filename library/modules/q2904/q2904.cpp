@@ -8,6 +8,7 @@
 #include <span>
 #include <string_view>
 
+#include "modules/amplifier.h"
 #include "modules/family.h"
 #include "modules/module.h"
 #include "modules/row_variant.h"
@@ -76,21 +77,8 @@ std::span<const Row> channel_table(const Module &m) {
     return kChannelRows;
 }
 
-constexpr FamilyDesc kQ2904 = {
-    .name = "Q2904",
-    .tcp_port = 23,
-    .number_format = NumberFormat::Width,
-    .states_as_numbers = true,
-    .max_rows = 25,
-    .max_channels = 16,
-    .board_rows = kBoardRows,
-    .channel_rows = kChannelRows,
-    .model_word = "Q2904",
-    .fixed_channels = 16,
-    .serial_mnemonic = "SERNUM",
-    .channel_name_format = "CH%02d",
-    .hooks = {.channel_table = channel_table},
-};
+constexpr FamilyDesc kQ2904 =
+    amplifier_family("Q2904", 23, kBoardRows, kChannelRows, channel_table);
 
 }  // namespace
 }  // namespace zevahv::modules

@@ -7,6 +7,7 @@
 #include <span>
 #include <string_view>
 
+#include "modules/amplifier.h"
 #include "modules/family.h"
 #include "modules/module.h"
 #include "modules/row_variant.h"
@@ -67,21 +68,8 @@ std::span<const Row> channel_table(const Module &m) {
     return kChannelRows;
 }
 
-constexpr FamilyDesc kQ2906 = {
-    .name = "Q2906",
-    .tcp_port = 23,
-    .number_format = NumberFormat::Width,
-    .states_as_numbers = true,
-    .max_rows = 25,
-    .max_channels = 16,
-    .board_rows = kBoardRows,
-    .channel_rows = kChannelRows,
-    .model_word = "Q2906",
-    .fixed_channels = 16,
-    .serial_mnemonic = "SERNUM",
-    .channel_name_format = "CH%02d",
-    .hooks = {.channel_table = channel_table},
-};
+constexpr FamilyDesc kQ2906 =
+    amplifier_family("Q2906", 23, kBoardRows, kChannelRows, channel_table);
 
 }  // namespace
 }  // namespace zevahv::modules
