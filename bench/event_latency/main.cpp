@@ -49,27 +49,6 @@ constexpr double kPauseMs = 500.0;
 constexpr int kMaxChanges = 3000;  // values 1000..4000 stay inside Threshold's range
 constexpr auto kDeliveryTimeout = std::chrono::seconds(5);
 
-int listen_local(unsigned short *port) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 || listen(fd, 4) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) != 0) {
-        close(fd);
-        return -1;
-    }
-    *port = ntohs(a.sin_port);
-    return fd;
-}
-
-int accept_within(int lfd, int ms) {
-    pollfd p{lfd, POLLIN, 0};
-    if (poll(&p, 1, ms) <= 0) return -1;
-    return accept4(lfd, nullptr, nullptr, SOCK_CLOEXEC);
-}
 
 // The identification text ends at its NUL; the frames follow.
 bool read_ident(int fd, std::string *text) {

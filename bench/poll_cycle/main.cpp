@@ -30,27 +30,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int listen_local(unsigned short *port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) return -1;
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 || listen(fd, 4) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) != 0) {
-        close(fd);
-        return -1;
-    }
-    *port = ntohs(a.sin_port);
-    return fd;
-}
-
-int accept_within(int lfd, int ms) {
-    pollfd p{lfd, POLLIN, 0};
-    if (poll(&p, 1, ms) <= 0) return -1;
-    return accept(lfd, nullptr, nullptr);
-}
 
 // The identification text ends at its NUL; the frames follow.
 bool skip_ident(int fd) {

@@ -1,5 +1,11 @@
 #include "sim_child.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -101,4 +107,26 @@ std::string SimChild::control(const std::string &cmd) {
     if (write(to_, l.data(), l.size()) != static_cast<ssize_t>(l.size())) return {};
     std::string reply;
     return read_line(&reply, 10000) ? reply : std::string();
+}
+
+int listen_local(unsigned short *port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 || listen(fd, 64) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) != 0) {
+        close(fd);
+        return -1;
+    }
+    *port = ntohs(a.sin_port);
+    return fd;
+}
+
+int accept_within(int lfd, int ms) {
+    pollfd p{lfd, POLLIN, 0};
+    if (poll(&p, 1, ms) <= 0) return -1;
+    return accept4(lfd, nullptr, nullptr, SOCK_CLOEXEC);
 }

@@ -34,3 +34,8 @@ private:
     int port_ = 0;
     std::string pty_;
 };
+
+// The client side of event connections: a listener on 127.0.0.1 at a port
+// the kernel picks (-1 on failure), and an accept that waits at most ms.
+int listen_local(unsigned short *port);
+int accept_within(int lfd, int ms);

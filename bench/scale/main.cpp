@@ -42,19 +42,6 @@ double cpu_seconds() {
 
 double since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
-int listen_local(unsigned short *port) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 || listen(fd, 64) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) != 0)
-        return -1;
-    *port = ntohs(a.sin_port);
-    return fd;
-}
-
 std::string read_ident(int fd) {
     std::string s;
     for (char c = 1; c != '\0' && s.size() < 1024;) {

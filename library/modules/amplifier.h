@@ -7,11 +7,21 @@
 // table variant from the model name.
 #pragma once
 
+#include <array>
 #include <span>
 
 #include "modules/family.h"
 
 namespace zevahv::modules {
+
+// The board settings of the twin Q2904 and Q2906: the input offset and the
+// multiplicity threshold.
+inline constexpr auto kDiscriminatorBoardRows = std::to_array<Row>({
+    {.name = "Offset", .mnemonic = "BDOFFSET",
+     .type_mode = type_mode(kNumeric, kReadWrite), .min = 0, .max = 255, .set_width = 1},
+    {.name = "MultiThr", .mnemonic = "BDMULTITHR",
+     .type_mode = type_mode(kNumeric, kReadWrite), .min = 0, .max = 255, .set_width = 1},
+});
 
 constexpr FamilyDesc amplifier_family(const char *model_word, unsigned short tcp_port,
                                       std::span<const Row> board_rows,

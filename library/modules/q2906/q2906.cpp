@@ -15,12 +15,8 @@
 namespace zevahv::modules {
 namespace {
 
-constexpr auto kBoardRows = std::to_array<Row>({
-    {.name = "Offset", .mnemonic = "BDOFFSET",
-     .type_mode = type_mode(kNumeric, kReadWrite), .min = 0, .max = 255, .set_width = 1},
-    {.name = "MultiThr", .mnemonic = "BDMULTITHR",
-     .type_mode = type_mode(kNumeric, kReadWrite), .min = 0, .max = 255, .set_width = 1},
-});
+// The board settings are the twin Q2904/Q2906 ones (modules/amplifier.h).
+constexpr auto &kBoardRows = kDiscriminatorBoardRows;
 
 // The AUX coarse gain has a word of its own, AUXCGAIN, beside the AUX fine
 // gain's AUXFGAIN (as the slow path has SLOWCGAIN beside SLOWFGAIN): sharing
