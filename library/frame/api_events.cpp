@@ -10,6 +10,7 @@
 
 #include "frame/dispatch.h"
 #include "frame/event_reader.h"
+#include "frame/families.h"
 #include "platform/tcp.h"
 
 using namespace zevahv;
@@ -76,16 +77,14 @@ int get_event_data(int sock, ZEVAHV_SYSTEMSTATUS_t *status, IDValue_t **events,
     });
 }
 
+// The legacy mainframes send datagrams whose sender names the system; the
+// family's reader matches it itself, so a socket that is not connected to
+// one mainframe works too.
 int legacy_get_event_data(int sock, char **events, int *count) {
-    std::string peer;
-    if (!platform::peer_address(sock, &peer)) return ZEVAHV_ERR_READ;
-    const int handle = slot_of_peer(peer, 0);
-    if (handle < 0) return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
-    return on_peer_slot(handle, [&](const SlotView &v) {
-        if (v.family != 0 || v.ops->read_legacy_event_frame == nullptr)
-            return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
-        return v.ops->read_legacy_event_frame(v.conn, handle, sock, events, count);
-    });
+    const FamilyOps *ops = family_ops(0);
+    if (ops == nullptr || ops->read_legacy_event_frame == nullptr)
+        return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
+    return ops->read_legacy_event_frame(-1, -1, sock, events, count);
 }
 
 }  // namespace

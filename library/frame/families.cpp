@@ -8,6 +8,8 @@
 
 // Keep every line ending in a backslash; the comment line closes the list.
 #define ZEVAHV_BUILTIN_FAMILIES(X) \
+    X(0, legacy_mainframe_ops) \
+    X(2, mainframe_ops) \
     X(6, q3815_ops) \
     X(8, p731x_ops) \
     X(12, q2904_ops) \
