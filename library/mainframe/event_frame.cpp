@@ -12,9 +12,8 @@ constexpr std::uint8_t kNoticeSlot = 254;
 constexpr std::uint8_t kFirstSystemSlot = 16;
 constexpr std::uint16_t kBoardChannel = 0xFFFF;
 
-IDValue_t blank_record(int handle, int kind, const char *item) {
-    IDValue_t r;
-    std::memset(&r, 0, sizeof r);
+// Fills the head of a zero-filled record.
+IDValue_t &start_record(IDValue_t &r, int handle, int kind, const char *item) {
     r.Type = kind;
     r.SystemHandle = handle;
     r.BoardIndex = -1;
@@ -79,10 +78,11 @@ int parse_frame_header(Bytes header, FrameHeader *out) {
 }
 
 int decode_frame_items(Bytes body, std::uint32_t n, const SystemDescription *description,
-                       const ItemRegistry::Map &items, int handle,
-                       std::vector<IDValue_t> *out) {
+                       const ItemRegistry::Map &items, int handle, IDValue_t *out,
+                       std::size_t *made) {
     Cursor in(body);
-    const std::size_t first = out->size();
+    std::size_t k = 0;
+    *made = 0;
     for (std::uint32_t i = 0; i < n; ++i) {
         const std::uint32_t id = in.u32();
         const std::uint16_t form = in.u16();
@@ -101,10 +101,9 @@ int decode_frame_items(Bytes body, std::uint32_t n, const SystemDescription *des
             };
             const unsigned which = id & 0xFFu;
             if (which >= 3) continue;
-            IDValue_t r = blank_record(handle, kNotices[which].kind, kNotices[which].item);
+            IDValue_t &r = start_record(out[k++], handle, kNotices[which].kind, kNotices[which].item);
             const std::uint32_t v = value_number(value.first(std::min<std::size_t>(2, value.size())));
             std::memcpy(r.Value, &v, sizeof v);
-            out->push_back(r);
             continue;
         }
         // Identifiers beyond the notices name nothing the library subscribed.
@@ -112,11 +111,11 @@ int decode_frame_items(Bytes body, std::uint32_t n, const SystemDescription *des
         const auto it = items.find(id);
         if (it == items.end()) continue;  // no longer subscribed
         const SubscribedItem &s = it->second;
-        IDValue_t r = blank_record(handle, s.kind, s.name);
+        IDValue_t &r = start_record(out[k], handle, s.kind, s.name);
         if (slot >= kFirstSystemSlot) {
             if (text) put_text(&r, value);
             else put_number(&r, nullptr, value_number(value));
-            out->push_back(r);
+            ++k;
             continue;
         }
         r.BoardIndex = slot;
@@ -127,14 +126,18 @@ int decode_frame_items(Bytes body, std::uint32_t n, const SystemDescription *des
             put_number(&r, &*s.descriptor, value_number(value));
         } else if (s.level == ItemLevel::Board || s.level == ItemLevel::Channel) {
             const ParamDescriptor *d = current_descriptor(description, s);
-            if (d == nullptr) return ZEVAHV_ERR_SYSCONFCHANGE;
+            if (d == nullptr) {
+                std::memset(&r, 0, sizeof r);
+                return ZEVAHV_ERR_SYSCONFCHANGE;
+            }
             put_number(&r, d, value_number(value));
         } else {
             put_number(&r, nullptr, value_number(value));
         }
-        out->push_back(r);
+        ++k;
     }
-    if (out->size() == first) out->push_back(blank_record(handle, ZEVAHV_EVENT_KEEPALIVE, "KeepAlive"));
+    if (k == 0) start_record(out[k++], handle, ZEVAHV_EVENT_KEEPALIVE, "KeepAlive");
+    *made = k;
     return ZEVAHV_OK;
 }
 

@@ -13,7 +13,6 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "ZEVAHVLink.h"
 #include "mainframe/description.h"
@@ -39,14 +38,15 @@ int state_value(std::uint8_t state);
 // length below the header or above kMaxFrameSize.
 int parse_frame_header(Bytes header, FrameHeader *out);
 
-// Decodes the n items of a body into records (appended to out): names and
-// kinds from the subscribed items, numbers converted with the description
-// (null for the generations that keep descriptors with their items).
-// 0, 20 when a subscribed board or channel item is no longer in the
-// description, 28 when an item runs past the body.  With no record made,
-// one "KeepAlive" record stands for the frame.
+// Decodes the n items of a body into records: names and kinds from the
+// subscribed items, numbers converted with the descriptor kept with the
+// item or, else, with the description.  out has room for max(n, 1)
+// zero-filled records; *made receives how many were written.  0, 20 when a
+// subscribed board or channel item is no longer in the description, 29
+// when an item runs past the body.  With no record made, one "KeepAlive"
+// record stands for the frame.
 int decode_frame_items(Bytes body, std::uint32_t n, const SystemDescription *description,
-                       const ItemRegistry::Map &items, int handle,
-                       std::vector<IDValue_t> *out);
+                       const ItemRegistry::Map &items, int handle, IDValue_t *out,
+                       std::size_t *made);
 
 }  // namespace zevahv::mainframe

@@ -53,27 +53,27 @@ int read_event_frame(Connection &c, int sock, ZEVAHV_SYSTEMSTATUS_t *status,
     if (int r = read_exactly(sock, body.data(), body.size(), kFrameWaitMs); r != ZEVAHV_OK) return r;
     if (h.items == 0) return ZEVAHV_OK;
 
-    std::vector<IDValue_t> records;
+    // Every item takes at least 8 bytes: a count beyond that is a lie and
+    // must not size the allocation.
+    if (h.items > body.size() / 8) return ZEVAHV_ERR_COMMUNICATIONERROR;
+    auto *out = static_cast<IDValue_t *>(std::calloc(h.items, sizeof(IDValue_t)));
+    if (out == nullptr) return ZEVAHV_ERR_NOMEMORY;
+    std::size_t made = 0;
     int r;
     {
         // The description is held for this frame: a crate map read on
         // another thread may replace the connection's, never free this one.
         const DescriptionRef d = c.description();
-        try {
-            records.reserve(std::min<std::size_t>(h.items, body.size() / 8 + 1));
-            r = c.items.with_items([&](const ItemRegistry::Map &items, int handle) {
-                return decode_frame_items(body, h.items, d.get(), items, handle, &records);
-            });
-        } catch (const std::bad_alloc &) {
-            return ZEVAHV_ERR_NOMEMORY;
-        }
+        r = c.items.with_items([&](const ItemRegistry::Map &items, int handle) {
+            return decode_frame_items(body, h.items, d.get(), items, handle, out, &made);
+        });
     }
-    if (r != ZEVAHV_OK) return r;
-    auto *out = static_cast<IDValue_t *>(std::malloc(records.size() * sizeof(IDValue_t)));
-    if (out == nullptr) return ZEVAHV_ERR_NOMEMORY;
-    std::memcpy(out, records.data(), records.size() * sizeof(IDValue_t));
+    if (r != ZEVAHV_OK) {
+        std::free(out);
+        return r;
+    }
     *events = out;
-    *count = static_cast<unsigned>(records.size());
+    *count = static_cast<unsigned>(made);
     return ZEVAHV_OK;
 }
 

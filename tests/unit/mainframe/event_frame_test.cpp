@@ -61,7 +61,12 @@ struct Crate {
         items[id] = s;
     }
     int decode(const WireBytes &body, std::uint32_t n, std::vector<IDValue_t> *out) const {
-        return decode_frame_items(body.bytes(), n, &d, items, 7, out);
+        std::vector<IDValue_t> room(std::max<std::uint32_t>(n, 1));
+        std::memset(room.data(), 0, room.size() * sizeof(IDValue_t));
+        std::size_t made = 0;
+        const int r = decode_frame_items(body.bytes(), n, &d, items, 7, room.data(), &made);
+        out->assign(room.begin(), room.begin() + static_cast<long>(made));
+        return r;
     }
 };
 
