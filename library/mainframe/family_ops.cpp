@@ -1,8 +1,7 @@
-// The glue between the frame's operations table and the mainframe
-// sessions: each generation's table row maps the backend connection index
-// to its connection record and calls the operation written once in
-// operations.h.  Everything the frame needs to know about the mainframes
-// is here.
+// The glue between the frame's operations tables and the mainframe
+// sessions: each generation's table hands the connection record that its
+// open made (the backend context) to the operation written once in
+// operations.h.  Everything the frame needs of the mainframes is here.
 #include "frame/backend.h"
 #include "mainframe/event_stream.h"
 #include "mainframe/legacy/legacy_events.h"
@@ -17,34 +16,20 @@ namespace {
 
 template <const mf::Generation &G>
 struct Ops {
-    static mf::Connection *conn(int index) { return mf::connection_at(G, index); }
+    static mf::Connection &conn(void *ctx) { return backend_context<mf::Connection>(ctx); }
 
-    // Calls f(Connection &) for a live connection index, else 4098.
-    template <typename F>
-    static int on(int index, F &&f) {
-        mf::Connection *c = conn(index);
-        return c ? f(*c) : ZEVAHV_ERR_NOTCONNECTED;
-    }
-
-    static int open(const OpenRequest &req, int *index) {
+    static int open(const OpenRequest &req, void **ctx) {
         const int r = mf::login(G, {req.arg, req.user, req.password, req.lock_name, req.handle});
         if (r < 0) return r;
-        *index = r;
+        *ctx = mf::connection_at(G, r);
         return ZEVAHV_OK;
     }
-    static int close(int index) {
-        return on(index, [](mf::Connection &c) { return mf::logout(c); });
-    }
-    static const char *get_error(int index) {
-        mf::Connection *c = conn(index);
-        return c ? c->error_text() : "";
-    }
+    static int close(void *ctx) { return mf::logout(conn(ctx)); }
+    static const char *get_error(void *ctx) { return conn(ctx).error_text(); }
 
-#define ZEVAHV_MF_FORWARD(name)                                          \
-    template <typename... A>                                            \
-    static int name(int index, A... a) {                                \
-        return on(index, [&](mf::Connection &c) { return mf::name(c, a...); }); \
-    }
+#define ZEVAHV_MF_FORWARD(name)                                             \
+    template <typename... A>                                               \
+    static int name(void *ctx, A... a) { return mf::name(conn(ctx), a...); }
     ZEVAHV_MF_FORWARD(get_crate_map)
     ZEVAHV_MF_FORWARD(test_bd_presence)
     ZEVAHV_MF_FORWARD(get_sys_prop_list)
@@ -67,15 +52,17 @@ struct Ops {
     ZEVAHV_MF_FORWARD(unsubscribe)
 #undef ZEVAHV_MF_FORWARD
 
-    static int read_event_frame(int index, int, int sock, ZEVAHV_SYSTEMSTATUS_t *status,
+    static int read_event_frame(void *ctx, int, int sock, ZEVAHV_SYSTEMSTATUS_t *status,
                                 IDValue_t **events, unsigned *count) {
-        return on(index, [&](mf::Connection &c) {
-            return mf::read_event_frame(c, sock, status, events, count);
-        });
+        return mf::read_event_frame(conn(ctx), sock, status, events, count);
+    }
+    static int read_legacy(void *ctx, int, int sock, char **events, int *count) {
+        return mf::read_legacy_event_message(static_cast<mf::Connection *>(ctx), sock, events,
+                                             count);
     }
 
-    static FamilyOps table(bool current) {
-        FamilyOps t{};
+    static FamilyOps table() {
+        FamilyOps t;
         t.open = open;
         t.close = close;
         t.get_crate_map = get_crate_map;
@@ -99,11 +86,10 @@ struct Ops {
         t.subscribe = subscribe;
         t.unsubscribe = unsubscribe;
         t.get_error = get_error;
-        t.polls_locally = false;
         // Current mainframes stream frames to ZEVAHV_GetEventData; legacy
         // ones send messages that only the legacy reader takes.
-        if (current) t.read_event_frame = read_event_frame;
-        else t.read_legacy_event_frame = mf::read_legacy_event_message;
+        if (&G == &mf::kCurrentGeneration) t.read_event_frame = read_event_frame;
+        else t.read_legacy_event_frame = read_legacy;
         return t;
     }
 };
@@ -112,7 +98,7 @@ struct Ops {
 
 extern const FamilyOps mainframe_ops;
 extern const FamilyOps legacy_mainframe_ops;
-const FamilyOps mainframe_ops = Ops<mf::kCurrentGeneration>::table(true);
-const FamilyOps legacy_mainframe_ops = Ops<mf::kLegacyGeneration>::table(false);
+const FamilyOps mainframe_ops = Ops<mf::kCurrentGeneration>::table();
+const FamilyOps legacy_mainframe_ops = Ops<mf::kLegacyGeneration>::table();
 
 }  // namespace zevahv

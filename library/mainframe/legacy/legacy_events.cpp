@@ -51,7 +51,7 @@ void decode_legacy_events(const std::vector<LegacyEvent> &events,
     }
 }
 
-int read_legacy_event_message(int, int, int sock, char **events, int *count) {
+int read_legacy_event_message(Connection *conn, int sock, char **events, int *count) {
     *events = nullptr;
     *count = 0;
     const int w = platform::wait_readable(sock, kFrameWaitMs);
@@ -80,7 +80,8 @@ int read_legacy_event_message(int, int, int sock, char **events, int *count) {
     char host[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &from.sin_addr, host, sizeof host);
     Connection *c = find_by_host(kLegacyGeneration, host);
-    if (c == nullptr) return ZEVAHV_ERR_NODATA;
+    // Only the mainframe the socket was read for may speak for it.
+    if (c == nullptr || (conn != nullptr && c != conn)) return ZEVAHV_ERR_NODATA;
 
     std::vector<unsigned char> records;
     try {

@@ -25,12 +25,13 @@ void decode_legacy_events(const std::vector<LegacyEvent> &events,
                           const ItemRegistry::Map &items, std::vector<unsigned char> *out);
 
 // The reader of the legacy entry point: one receive from the socket (the
-// client's UDP socket), the sender matched to a logged-in legacy mainframe,
-// the message decoded with that connection's items.  0 with a malloc'd
-// array of records and its count; 1 a message shorter than 28 bytes; 23 no
-// message in time, an unknown sender, a wrong message or nothing
-// subscribed in it; 28 the receive failed.  conn and handle are not used:
-// the sender says which connection it is.
-int read_legacy_event_message(int conn, int handle, int sock, char **events, int *count);
+// client's UDP socket), the sender matched to the connection (conn, or,
+// when conn is null, the logged-in legacy mainframe at the sender's
+// address), the message decoded with that connection's items.  0 with a
+// malloc'd array of records and its count; 1 a message shorter than 28
+// bytes; 23 no message in time, an unknown sender, a wrong message or
+// nothing subscribed in it; 28 the receive failed.
+class Connection;
+int read_legacy_event_message(Connection *conn, int sock, char **events, int *count);
 
 }  // namespace zevahv::mainframe
