@@ -67,21 +67,16 @@ void describe(std::ostringstream& o, const DeviceKind& k) {
 
 } // namespace
 
-std::string help_text() {
+std::string help_text(const std::string& device) {
     std::ostringstream o;
-    o << R"(usage: zevahv-sim <device> [options]
-
-Simulated modules that speak the addressed module command language, over TCP
-on a loopback address or over a pseudo-terminal standing in for a serial line.
-Each module keeps its state: values written stay written, high-voltage
-channels ramp, and refusals come back as a module sends them.
-
-Options:
+    o << R"(Module options (zevahv-sim <module> [options]):
   --tcp HOST:PORT   serve TCP on this IPv4 address (default 127.0.0.1:0; port 0
                     lets the kernel choose). Any number of clients at once; each
                     may address every board.
   --pty             serve a pseudo-terminal in raw mode instead; all boards are
                     daisy-chained on the one line.
+  --control ADDR    the control channel on a local socket or loopback port too
+                    (see above)
   --boards LIST     board addresses, comma separated, 0..99 (default 0). A command
                     for an address not in the list gets no answer at all.
   --model NAME      text answered to BDNAME (default: the device's own model;
@@ -98,10 +93,7 @@ Options:
   --delay MS        start in fault mode delay MS
   --garble          start in fault mode garbage
   --fault MODE[:N]  start in any fault mode, e.g. --fault long-line:5000
-  --help            this text
-
-On start exactly one line is printed to stdout:
-  READY tcp <host> <port>     or     READY pty <path>
+  --help            the module options and, after a device word, its page
 
 Wire protocol (one command line, one reply line; "\r\n" ends both):
   $BD:nn,CMD:MON,[CH:n,]PAR:WORD            ->  #BD:nn,CMD:OK,VAL:<value>
@@ -121,8 +113,7 @@ Wire protocol (one command line, one reply line; "\r\n" ends both):
   Lines that do not begin with a readable "$BD:nn," address nobody and get
   no answer; neither do lines longer than 4096 bytes.
 
-Control channel (stdin, one command a line, each answered with one stdout line
-beginning "OK" or "ERR"):
+Module control commands (stdin or --control):
   set <board> <WORD> <ch|-1> <value>  change the state as the front panel would
                                       (read-only words too, local or not; -1 for
                                       board words, the channel count for all)
@@ -132,7 +123,7 @@ beginning "OK" or "ERR"):
   fault-once <mode>                   applies to the next reply only
   count                               -> OK <n>: command lines received since start
   count reset                            or since the last reset
-  quit                                ends the simulator (so does the end of stdin)
+  quit                                ends the simulator
 
 Fault modes:
   none                no fault
@@ -144,11 +135,13 @@ Fault modes:
   no-eol              the reply without its line end
   wrong-board         the reply with the next board address (nn+1)
   garbage             a line of 24 noise bytes (no letters, so no keyword)
-
-Devices:
 )";
-    for (const auto& k : device_kinds()) describe(o, k);
-    o << R"(
+    if (device.empty()) return o.str();
+    const DeviceKind* k = find_device_kind(device);
+    if (!k) return o.str();
+    o << "\nDevice:\n";
+    describe(o, *k);
+    if (k->name == "q3815") o << R"(
 q3815 channel status word (STAT):
   bit 0 on; 1 ramping up; 2 switched off and still ramping down (never set while
   on); 3 over-current (held at ISET); 5 under-voltage (held below VSET by the

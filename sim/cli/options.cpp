@@ -47,7 +47,7 @@ std::optional<std::string> parse_options(const std::vector<std::string>& args, O
             o.fault = {FaultMode::Garbage, 0};
         } else if (a == "--tcp" || a == "--boards" || a == "--model" || a == "--channels" ||
                    a == "--serial" || a == "--fwrel" || a == "--log" || a == "--delay" ||
-                   a == "--fault") {
+                   a == "--fault" || a == "--control") {
             auto v = value(a.c_str());
             if (!v) return a + " needs a value";
             if (a == "--tcp") {
@@ -90,6 +90,8 @@ std::optional<std::string> parse_options(const std::vector<std::string>& args, O
             } else if (a == "--fwrel") {
                 if (!valid_fwrel(*v)) return "--fwrel wants X.Y (digits)";
                 o.fwrel = *v;
+            } else if (a == "--control") {
+                if (auto problem = parse_control_address(*v, o.control)) return *problem;
             } else if (a == "--log") {
                 o.log_path = *v;
             } else if (a == "--delay") {

@@ -1,0 +1,342 @@
+#include "mainframe/crate.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace sim::mf {
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNeverTrip = 1000; // a Trip time of 1000 s or more never trips
+constexpr double kDefaultRamp = 50; // V/s when a kind has no RUp/RDwn
+
+int64_t raw_low(const ParamDesc& d) { return d.is_signed ? INT32_MIN : 0; }
+int64_t raw_high(const ParamDesc& d) { return d.is_signed ? INT32_MAX : UINT32_MAX; }
+
+uint32_t clamp_raw(const ParamDesc& d, int64_t raw) {
+    return static_cast<uint32_t>(std::clamp(raw, raw_low(d), raw_high(d)));
+}
+
+// A value the hardware itself puts into a parameter: anything its 32 bits hold.
+std::optional<uint32_t> forced_raw(const ParamDesc& d, double value) {
+    int64_t raw = d.type == kTypeOnOff ? (value != 0) : d.to_raw(value);
+    if (raw < raw_low(d) || raw > raw_high(d)) return std::nullopt;
+    return static_cast<uint32_t>(raw);
+}
+
+uint32_t initial_raw(const ParamDesc& d) {
+    if (d.type == kTypeOnOff) return d.initial != 0 ? 1 : 0;
+    return static_cast<uint32_t>(std::clamp(d.to_raw(d.initial), d.min_raw, d.max_raw));
+}
+
+double role_value(const ParamList& p, const std::vector<uint32_t>& raw, Role r, double fallback) {
+    int i = find_role(p, r);
+    return i < 0 ? fallback : p[i].to_value(raw[i]);
+}
+
+void set_role(const ParamList& p, std::vector<uint32_t>& raw, Role r, double value) {
+    int i = find_role(p, r);
+    if (i >= 0) raw[i] = clamp_raw(p[i], p[i].to_raw(value));
+}
+
+void set_role_raw(const ParamList& p, std::vector<uint32_t>& raw, Role r, uint32_t value) {
+    int i = find_role(p, r);
+    if (i >= 0) raw[i] = value;
+}
+
+bool is_on(const Channel& c) {
+    int i = find_role(*c.params, Role::Pw);
+    return i >= 0 && c.raw[i] != 0;
+}
+
+double hv_max(const Board& b) {
+    return std::fabs(role_value(b.params(), b.raw, Role::HVMax, kInf));
+}
+
+} // namespace
+
+int find_role(const ParamList& list, Role role) {
+    for (size_t i = 0; i < list.size(); ++i)
+        if (list[i].role == role) return static_cast<int>(i);
+    return -1;
+}
+
+int Board::find_param(std::string_view name) const {
+    const auto& p = params();
+    for (size_t i = 0; i < p.size(); ++i)
+        if (p[i].name == name) return static_cast<int>(i);
+    return -1;
+}
+
+int Board::find_channel_param(int ch, std::string_view name) const {
+    const auto& p = *channels[ch].params;
+    for (size_t i = 0; i < p.size(); ++i)
+        if (p[i].name == name) return static_cast<int>(i);
+    return -1;
+}
+
+uint32_t Board::status() const {
+    uint32_t s = 0;
+    for (const auto& c : channels) {
+        if (c.over_current) s |= kBdOverCurrent;
+        if (c.tripped) s |= kBdTripped;
+        if (c.killed) s |= kBdKilled;
+    }
+    double temp = role_value(params(), raw, Role::Temp, 0);
+    double temp_max = role_value(params(), raw, Role::TempMax, kInf);
+    if (temp > temp_max) s |= kBdOverTemp;
+    return s;
+}
+
+uint8_t Board::state_byte() const {
+    uint32_t s = status();
+    if (s & (kBdTripped | kBdKilled | kBdOverTemp)) return kStateAlarm;
+    if (s & kBdOverCurrent) return kStateWarning;
+    return kStateOk;
+}
+
+Crate::Crate(CrateSpec spec) : spec_(std::move(spec)), last_(Clock::now()) {
+    slots_.resize(static_cast<size_t>(spec_.slots));
+    for (const auto& b : spec_.boards)
+        slots_[b.slot] = make_board(spec_.kinds.at(b.kind), b.serial, b.fw_major, b.fw_minor);
+}
+
+std::unique_ptr<Board> Crate::make_board(const BoardKind& kind, unsigned serial, unsigned fw_major,
+                                         unsigned fw_minor) {
+    auto b = std::make_unique<Board>();
+    b->uid = next_uid_++;
+    b->kind = &kind;
+    b->serial = serial;
+    b->fw_major = fw_major;
+    b->fw_minor = fw_minor;
+    for (const auto& d : kind.board_params) b->raw.push_back(initial_raw(d));
+    b->channels.resize(static_cast<size_t>(kind.channels));
+    for (int i = 0; i < kind.channels; ++i) {
+        Channel& c = b->channels[i];
+        c.params = kind.channel_params[i].get();
+        for (const auto& d : *c.params) c.raw.push_back(initial_raw(d));
+        c.load_mohm = kind.load_mohm;
+        char name[16];
+        std::snprintf(name, sizeof name, "Chan%03d", i);
+        c.name = name;
+        refresh(*b, c);
+    }
+    refresh_board(*b);
+    return b;
+}
+
+Board* Crate::board(int slot) {
+    return slot >= 0 && slot < slots() ? slots_[slot].get() : nullptr;
+}
+
+const Board* Crate::board(int slot) const {
+    return slot >= 0 && slot < slots() ? slots_[slot].get() : nullptr;
+}
+
+void Crate::advance(Clock::time_point now) {
+    double dt = std::chrono::duration<double>(now - last_).count();
+    if (dt <= 0) return;
+    last_ = now;
+    for (auto& b : slots_) {
+        if (!b) continue;
+        for (auto& c : b->channels) {
+            step(*b, c, dt);
+            refresh(*b, c);
+        }
+        refresh_board(*b);
+    }
+}
+
+void Crate::step(Board& b, Channel& c, double dt) {
+    const ParamList& p = *c.params;
+    bool on = is_on(c);
+    double vset = role_value(p, c.raw, Role::VSet, 0);
+    double iset = std::fabs(role_value(p, c.raw, Role::ISet, kInf));
+    double rup = std::max(role_value(p, c.raw, Role::RUp, kDefaultRamp), 1e-3);
+    double rdwn = std::max(role_value(p, c.raw, Role::RDwn, kDefaultRamp), 1e-3);
+    double trip_s = role_value(p, c.raw, Role::Trip, kNeverTrip);
+    int sv = find_role(p, Role::SVMax);
+    double limit = std::min(sv < 0 ? kInf : std::fabs(p[sv].to_value(c.raw[sv])), hv_max(b));
+
+    c.at_vmax = on && std::fabs(vset) > limit;
+    double target = on ? std::clamp(vset, -limit, limit) : 0.0;
+    // The voltage at which the load draws ISet: the supply cannot go above it.
+    double vlim = std::max(0.0, iset - std::fabs(c.leak_ua)) * c.load_mohm;
+    bool limited = on && std::fabs(target) > vlim;
+    if (limited) target = std::copysign(vlim, target);
+    // The current limit acts at once; ramps take their time.
+    if (on && std::fabs(c.vmon) > vlim) c.vmon = std::copysign(vlim, c.vmon);
+
+    if (c.vmon != target) {
+        bool away = (c.vmon == 0 || std::signbit(c.vmon) == std::signbit(target)) &&
+                    std::fabs(target) > std::fabs(c.vmon);
+        double stepv = (away ? rup : rdwn) * dt;
+        if (std::fabs(target - c.vmon) <= stepv) c.vmon = target;
+        else c.vmon += target > c.vmon ? stepv : -stepv;
+        c.ramp_up = c.vmon != target && away;
+        c.ramp_down = c.vmon != target && !away;
+    } else {
+        c.ramp_up = c.ramp_down = false;
+    }
+
+    c.over_current = limited && std::fabs(c.vmon) >= vlim - 1e-9;
+    if (!c.over_current) {
+        c.oc_seconds = 0;
+        return;
+    }
+    c.oc_seconds += dt;
+    if (trip_s < kNeverTrip && c.oc_seconds >= trip_s) trip(b, static_cast<int>(&c - b.channels.data()));
+}
+
+void Crate::trip(Board& b, int ch) {
+    Channel& c = b.channels[ch];
+    set_role_raw(*c.params, c.raw, Role::Pw, 0);
+    c.tripped = true;
+    c.over_current = false;
+    c.oc_seconds = 0;
+    if (role_value(*c.params, c.raw, Role::PDwn, 0) != 0) c.vmon = 0; // PDwn Kill: at once
+    refresh(b, c);
+    refresh_board(b);
+}
+
+void Crate::refresh(Board& b, Channel& c) {
+    (void)b;
+    const ParamList& p = *c.params;
+    set_role(p, c.raw, Role::VMon, c.vmon);
+    set_role(p, c.raw, Role::IMon, c.vmon / c.load_mohm + c.leak_ua);
+    uint32_t s = 0;
+    if (is_on(c)) s |= kChOn;
+    if (c.ramp_up) s |= kChRampUp;
+    if (c.ramp_down) s |= kChRampDown;
+    if (c.over_current) s |= kChOverCurrent;
+    if (c.at_vmax) s |= kChMaxV;
+    if (c.tripped) s |= kChTripped;
+    if (c.killed) s |= kChKilled;
+    set_role_raw(p, c.raw, Role::Status, s);
+}
+
+void Crate::refresh_board(Board& b) { set_role_raw(b.params(), b.raw, Role::BdStatus, b.status()); }
+
+void Crate::write_channel(Board& b, int ch, int idx, uint32_t raw) {
+    Channel& c = b.channels[ch];
+    c.raw[idx] = raw;
+    if ((*c.params)[idx].role == Role::Pw && raw != 0) {
+        // Switching on again clears what switched the channel off.
+        c.tripped = c.killed = false;
+        c.oc_seconds = 0;
+    }
+    refresh(b, c);
+    refresh_board(b);
+}
+
+void Crate::write_board(Board& b, int idx, uint32_t raw) {
+    b.raw[idx] = raw;
+    refresh_board(b);
+}
+
+std::optional<std::string> Crate::force_channel(Board& b, int ch, int idx, double value) {
+    Channel& c = b.channels[ch];
+    const ParamDesc& d = (*c.params)[idx];
+    switch (d.role) {
+    case Role::VMon: c.vmon = value; break;
+    case Role::IMon: c.leak_ua = value - c.vmon / c.load_mohm; break;
+    case Role::Status: return std::string("Status follows the channel; use trip, load or kill");
+    default: {
+        auto raw = forced_raw(d, value);
+        if (!raw) return std::string("value does not fit the parameter's 32 bits");
+        write_channel(b, ch, idx, *raw);
+        return std::nullopt;
+    }
+    }
+    refresh(b, c);
+    refresh_board(b);
+    return std::nullopt;
+}
+
+std::optional<std::string> Crate::force_board(Board& b, int idx, double value) {
+    const ParamDesc& d = b.params()[idx];
+    if (d.role == Role::BdStatus) return std::string("BdStatus follows the board's channels and temperature");
+    auto raw = forced_raw(d, value);
+    if (!raw) return std::string("value does not fit the parameter's 32 bits");
+    write_board(b, idx, *raw);
+    return std::nullopt;
+}
+
+void Crate::kill_all() {
+    for (auto& b : slots_) {
+        if (!b) continue;
+        for (auto& c : b->channels) {
+            set_role_raw(*c.params, c.raw, Role::Pw, 0);
+            c.vmon = 0;
+            c.killed = true;
+            c.over_current = c.ramp_up = c.ramp_down = false;
+            c.oc_seconds = 0;
+            refresh(*b, c);
+        }
+        refresh_board(*b);
+    }
+}
+
+void Crate::clear_alarms() {
+    for (auto& b : slots_) {
+        if (!b) continue;
+        for (auto& c : b->channels) {
+            c.tripped = c.killed = false;
+            refresh(*b, c);
+        }
+        refresh_board(*b);
+    }
+}
+
+std::optional<std::string> Crate::pull(int slot) {
+    if (slot < 0 || slot >= slots()) return "no slot " + std::to_string(slot);
+    if (!slots_[slot]) return "slot " + std::to_string(slot) + " is empty";
+    slots_[slot].reset();
+    ++generation_;
+    return std::nullopt;
+}
+
+std::optional<std::string> Crate::insert(int slot, const std::string& kind, unsigned serial) {
+    if (slot < 0 || slot >= slots()) return "no slot " + std::to_string(slot);
+    if (slots_[slot]) return "slot " + std::to_string(slot) + " holds a board";
+    auto k = spec_.kinds.find(kind);
+    if (k == spec_.kinds.end()) return "no board kind " + kind;
+    if (serial > 0xFFFF) return "a serial number is 0..65535";
+    slots_[slot] = make_board(k->second, serial, 1, 0);
+    ++generation_;
+    return std::nullopt;
+}
+
+std::optional<std::string> Crate::move(int from, int to) {
+    if (from < 0 || from >= slots()) return "no slot " + std::to_string(from);
+    if (to < 0 || to >= slots()) return "no slot " + std::to_string(to);
+    if (!slots_[from]) return "slot " + std::to_string(from) + " is empty";
+    if (slots_[to]) return "slot " + std::to_string(to) + " holds a board";
+    slots_[to] = std::move(slots_[from]);
+    ++generation_;
+    return std::nullopt;
+}
+
+uint8_t Crate::system_state_byte() const {
+    uint8_t s = kStateOk;
+    for (const auto& b : slots_) {
+        if (!b) continue;
+        uint8_t bs = b->state_byte();
+        if (bs == kStateAlarm) return kStateAlarm;
+        if (bs == kStateWarning) s = kStateWarning;
+    }
+    return s;
+}
+
+int Crate::channels_on() const {
+    int n = 0;
+    for (const auto& b : slots_)
+        if (b)
+            for (const auto& c : b->channels) n += is_on(c);
+    return n;
+}
+
+} // namespace sim::mf
