@@ -11,22 +11,23 @@ namespace {
 constexpr std::uint8_t kAlwaysOne = 1;
 
 // One event from its text flag on; false when it runs past the message.
-bool parse_event(Cursor &in, bool last_may_end, LegacyEvent *e) {
+bool parse_event(Cursor &in, LegacyEvent *e) {
     e->text = in.u8() != 0;
     if (in.u8() != kAlwaysOne) return false;
     in.u32();
     in.u32();
     e->id = in.u32();
+    const std::size_t length = in.u16();
+    in.u16();
+    const Bytes value = in.take(length);
     if (!in.ok()) return false;
-    if (!e->text) {
-        e->number = in.u32();
-        return in.ok();
+    if (e->text) {
+        e->text_value = std::string_view(reinterpret_cast<const char *>(value.data()), value.size());
+    } else {
+        // A number shorter than 4 bytes reads as if padded at the front.
+        for (std::size_t i = 0; i < value.size() && i < 4; ++i) e->number = (e->number << 8) | value[i];
     }
-    const std::size_t before = in.left();
-    e->text_value = in.text_to_nul();
-    // Without its NUL a text runs to the end, which only a single event may.
-    const bool terminated = before > e->text_value.size();
-    return in.ok() && (terminated || last_may_end);
+    return true;
 }
 
 }  // namespace
@@ -38,7 +39,7 @@ int parse_legacy_message(Bytes message, std::vector<LegacyEvent> *out) {
     if (message[4] == 1 && message[5] == 0) {
         Cursor in(message.subspan(6));
         LegacyEvent e;
-        if (!parse_event(in, true, &e)) return ZEVAHV_ERR_NODATA;
+        if (!parse_event(in, &e)) return ZEVAHV_ERR_NODATA;
         out->push_back(e);
         return ZEVAHV_OK;
     }
@@ -46,12 +47,12 @@ int parse_legacy_message(Bytes message, std::vector<LegacyEvent> *out) {
     const std::size_t length = in.u16();
     const std::size_t count = in.u16();
     if (length != message.size()) return ZEVAHV_ERR_NODATA;
-    // Every event takes at least 18 bytes.
+    // Every event takes at least 18 bytes before its value.
     if (count * 18 > in.left()) return ZEVAHV_ERR_NODATA;
     out->reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         LegacyEvent e;
-        if (!parse_event(in, false, &e)) return ZEVAHV_ERR_NODATA;
+        if (!parse_event(in, &e)) return ZEVAHV_ERR_NODATA;
         out->push_back(e);
     }
     return ZEVAHV_OK;

@@ -2,14 +2,14 @@
 // big-endian):
 //   0  "ZEVA"
 //   4  form: bytes 1, 0 = one event; anything else = a batch
-//   one event:  6 text flag, 7 always 1, 8 and 12 two 32-bit numbers,
-//               16 the item identifier, 20 the value
+//   one event:  6 text flag, 7 always 1, 8 sequence (4), 12 milliseconds
+//               (4), 16 the item identifier (4), 20 the value
 //   a batch:    6 message length (2 bytes, must equal what was received),
 //               8 event count (2 bytes), 10 the events one after the other:
-//               text flag (1), 1 (1), two 32-bit numbers, identifier (4),
-//               value
-// A value is a 4-byte number, or (text flag set) a text ended by NUL.
-// In a single-event message a text may also end with the datagram.
+//               text flag (1), 1 (1), sequence (4), milliseconds (4),
+//               identifier (4), the value
+// A value is its length L (2), two zero bytes, and L bytes: a raw number
+// (4 bytes) or a text without NUL.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +20,7 @@
 
 namespace zevahv::mainframe {
 
-constexpr std::size_t kLegacyMinMessage = 28;
+constexpr std::size_t kLegacyMinMessage = 28;  // one event with a number
 constexpr std::size_t kLegacyMaxMessage = 4096;
 
 struct LegacyEvent {

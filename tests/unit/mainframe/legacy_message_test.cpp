@@ -12,19 +12,19 @@ namespace {
 
 WireBytes single(std::uint32_t id, std::uint32_t number) {
     WireBytes w;
-    w.s("ZEVA").u8(1).u8(0).u8(0).u8(1).u32(0).u32(0).u32(id).u32(number).u32(0).u32(0);
+    w.s("ZEVA").u8(1).u8(0).u8(0).u8(1).u32(9).u32(1000).u32(id).u16(4).u16(0).u32(number);
     return w;
 }
 
 void event(WireBytes &w, std::uint32_t id, std::uint32_t number) {
-    w.u8(0).u8(1).u32(0).u32(0).u32(id).u32(number);
+    w.u8(0).u8(1).u32(0).u32(0).u32(id).u16(4).u16(0).u32(number);
 }
 
 WireBytes batch(std::uint32_t id_a, std::uint32_t id_b) {
     WireBytes w;
     w.s("ZEVA").u8(2).u8(0).u16(0).u16(3);
     event(w, id_a, 1);
-    w.u8(1).u8(1).u32(0).u32(0).u32(id_b).s("Tripped").u8(0);
+    w.u8(1).u8(1).u32(0).u32(0).u32(id_b).u16(7).u16(0).s("Tripped");
     event(w, id_a, 2);
     w.v[6] = static_cast<unsigned char>(w.size() >> 8);
     w.v[7] = static_cast<unsigned char>(w.size());
@@ -35,6 +35,7 @@ WireBytes batch(std::uint32_t id_a, std::uint32_t id_b) {
 
 TEST(LegacyMessages, SingleAndBatch) {
     std::vector<LegacyEvent> ev;
+    ASSERT_EQ(single(42, 99).size(), kLegacyMinMessage);
     ASSERT_EQ(parse_legacy_message(single(42, 99).bytes(), &ev), 0);
     ASSERT_EQ(ev.size(), 1u);
     EXPECT_EQ(ev[0].id, 42u);
@@ -59,11 +60,15 @@ TEST(LegacyMessages, ShortWrongAndLyingMessages) {
     WireBytes count = batch(1, 2);
     count.v[9] = 200;
     EXPECT_EQ(parse_legacy_message(count.bytes(), &ev), ZEVAHV_ERR_NODATA);
-    // A text without its NUL in a batch would run into the next event.
+    // A value length that runs past the message.
     WireBytes open;
-    open.s("ZEVA").u8(2).u8(0).u16(0).u16(1).u8(1).u8(1).u32(0).u32(0).u32(3).s("abcdefgh");
+    open.s("ZEVA").u8(2).u8(0).u16(0).u16(1).u8(1).u8(1).u32(0).u32(0).u32(3).u16(90).u16(0);
+    open.s("abcdefgh");
     open.v[7] = static_cast<unsigned char>(open.size());
     EXPECT_EQ(parse_legacy_message(open.bytes(), &ev), ZEVAHV_ERR_NODATA);
+    WireBytes single_long = single(1, 1);
+    single_long.v[21] = 200;
+    EXPECT_EQ(parse_legacy_message(single_long.bytes(), &ev), ZEVAHV_ERR_NODATA);
 }
 
 TEST(LegacyMessages, RecordsNameTheItemAndConvertWithItsDescriptor) {
