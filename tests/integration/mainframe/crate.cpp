@@ -1,0 +1,104 @@
+#include "crate.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+std::string private_loopback_host() {
+    // 127.<pid>.<n>: the process id keeps parallel test processes apart,
+    // the counter keeps the crates of one process apart.
+    static std::atomic<int> next{1};
+    const int pid = static_cast<int>(getpid());
+    const int n = next++;
+    return "127." + std::to_string(40 + (pid >> 16) % 200) + "." + std::to_string((pid >> 8) & 255) +
+           "." + std::to_string(1 + ((pid & 255) * 7 + n) % 253);
+}
+
+Crate::Crate(Kind k, std::vector<std::string> args) : kind(k), host(private_loopback_host()) {
+    std::vector<std::string> all = {"--tcp", host + (k == Legacy ? ":2527" : ":0")};
+    if (k == Legacy) all.push_back("--legacy");
+    all.insert(all.end(), args.begin(), args.end());
+    sim = SimProcess::start("mainframe", all);
+}
+
+std::string Crate::address() const {
+    return kind == Legacy ? host : host + ":" + std::to_string(sim->port());
+}
+
+int Crate::open(int* handle, const char* user, const char* password, int type) const {
+    if (type < 0) type = kind == Legacy ? ZEVAHV_SYS_KR2210 : ZEVAHV_SYS_KR2440;
+    std::string arg = address();
+    return ZEVAHV_InitSystem(type, ZEVAHV_LINK_TCPIP, arg.data(), user, password, handle);
+}
+
+long Crate::count(const std::string& command) {
+    const std::string r = control("count " + command);
+    EXPECT_EQ(r.rfind("OK ", 0), 0u) << r;
+    return std::atol(r.c_str() + 3);
+}
+
+OpenSystem::OpenSystem(const Crate& crate, int type) {
+    const int r = crate.open(&h, "admin", "admin", type);
+    EXPECT_EQ(r, 0) << "open failed";
+}
+
+OpenSystem::~OpenSystem() {
+    if (h >= 0) {
+        EXPECT_EQ(ZEVAHV_DeinitSystem(h), 0);
+    }
+}
+
+int CrateMap::read(int handle) {
+    clear();
+    return ZEVAHV_GetCrateMap(handle, &slots, &channels, &models, &descriptions, &serials, &fw_min,
+                              &fw_max);
+}
+
+static std::vector<std::string> packed(const char* p, int n) {
+    std::vector<std::string> out;
+    for (int i = 0; i < n; ++i) {
+        out.emplace_back(p);
+        p += out.back().size() + 1;
+    }
+    return out;
+}
+
+std::vector<std::string> CrateMap::model_list() const { return packed(models, slots); }
+std::vector<std::string> CrateMap::description_list() const { return packed(descriptions, slots); }
+
+void CrateMap::clear() {
+    ZEVAHV_Free(channels), ZEVAHV_Free(models), ZEVAHV_Free(descriptions);
+    ZEVAHV_Free(serials), ZEVAHV_Free(fw_min), ZEVAHV_Free(fw_max);
+    channels = serials = nullptr;
+    models = descriptions = nullptr;
+    fw_min = fw_max = nullptr;
+}
+
+float ch_float(int h, int slot, int ch, const char* par, int* r) {
+    const unsigned short c = static_cast<unsigned short>(ch);
+    float v = -12345.0f;
+    const int code = ZEVAHV_GetChParam(h, static_cast<unsigned short>(slot), par, 1, &c, &v);
+    if (r) *r = code;
+    return v;
+}
+
+unsigned ch_uint(int h, int slot, int ch, const char* par, int* r) {
+    const unsigned short c = static_cast<unsigned short>(ch);
+    unsigned v = 0xDEADu;
+    const int code = ZEVAHV_GetChParam(h, static_cast<unsigned short>(slot), par, 1, &c, &v);
+    if (r) *r = code;
+    return v;
+}
+
+int set_ch_float(int h, int slot, int ch, const char* par, float v) {
+    const unsigned short c = static_cast<unsigned short>(ch);
+    return ZEVAHV_SetChParam(h, static_cast<unsigned short>(slot), par, 1, &c, &v);
+}
+
+int set_ch_uint(int h, int slot, int ch, const char* par, unsigned v) {
+    const unsigned short c = static_cast<unsigned short>(ch);
+    return ZEVAHV_SetChParam(h, static_cast<unsigned short>(slot), par, 1, &c, &v);
+}
