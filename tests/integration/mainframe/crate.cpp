@@ -1,5 +1,7 @@
 #include "crate.h"
 
+#include "event_listener.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -101,4 +103,65 @@ int set_ch_float(int h, int slot, int ch, const char* par, float v) {
 int set_ch_uint(int h, int slot, int ch, const char* par, unsigned v) {
     const unsigned short c = static_cast<unsigned short>(ch);
     return ZEVAHV_SetChParam(h, static_cast<unsigned short>(slot), par, 1, &c, &v);
+}
+
+struct EventStream::Listener {
+    EventListener l;
+};
+
+EventStream::EventStream() : listener_(std::make_unique<Listener>()) {}
+
+EventStream::~EventStream() {
+    if (fd_ >= 0) close(fd_);
+}
+
+unsigned short EventStream::port() const { return listener_->l.port(); }
+
+bool EventStream::accept(int timeout_ms) {
+    if (fd_ < 0) fd_ = listener_->l.accept_one(timeout_ms);
+    return fd_ >= 0;
+}
+
+int EventStream::read(std::vector<IDValue_t>* records, ZEVAHV_SYSTEMSTATUS_t* status) {
+    ZEVAHV_SYSTEMSTATUS_t st{};
+    IDValue_t* ev = nullptr;
+    unsigned n = 0;
+    const int r = ZEVAHV_GetEventData(fd_, &st, &ev, &n);
+    if (status) *status = st;
+    records->assign(ev, ev + n);
+    ZEVAHV_FreeEventData(&ev);
+    return r;
+}
+
+float value_float(const IDValue_t& e) {
+    float f;
+    std::memcpy(&f, e.Value, sizeof f);
+    return f;
+}
+
+unsigned value_uint(const IDValue_t& e) {
+    unsigned u;
+    std::memcpy(&u, e.Value, sizeof u);
+    return u;
+}
+
+int subscribe(int h, short port, int slot, int ch, const std::string& names,
+              std::vector<unsigned char>* results, bool on) {
+    unsigned count = 1;
+    for (char c : names) count += c == ':';
+    std::vector<char> res(count, 0x55);
+    int r;
+    if (slot < 0)
+        r = on ? ZEVAHV_SubscribeSystemParams(h, port, names.c_str(), count, res.data())
+               : ZEVAHV_UnSubscribeSystemParams(h, port, names.c_str(), count, res.data());
+    else if (ch < 0)
+        r = on ? ZEVAHV_SubscribeBoardParams(h, port, static_cast<unsigned short>(slot), names.c_str(), count, res.data())
+               : ZEVAHV_UnSubscribeBoardParams(h, port, static_cast<unsigned short>(slot), names.c_str(), count, res.data());
+    else
+        r = on ? ZEVAHV_SubscribeChannelParams(h, port, static_cast<unsigned short>(slot),
+                                               static_cast<unsigned short>(ch), names.c_str(), count, res.data())
+               : ZEVAHV_UnSubscribeChannelParams(h, port, static_cast<unsigned short>(slot),
+                                                 static_cast<unsigned short>(ch), names.c_str(), count, res.data());
+    if (results) results->assign(res.begin(), res.end());
+    return r;
 }

@@ -66,6 +66,38 @@ unsigned ch_uint(int h, int slot, int ch, const char* par, int* r = nullptr);
 int set_ch_float(int h, int slot, int ch, const char* par, float v);
 int set_ch_uint(int h, int slot, int ch, const char* par, unsigned v);
 
+// The client side of a current crate's event stream: a listening port on
+// 127.0.0.1 and the connection the crate makes to it.
+class EventStream {
+public:
+    EventStream();
+    ~EventStream();
+    unsigned short port() const;
+    short port_arg() const { return static_cast<short>(port()); }
+    // Waits for the crate's connection (after the first subscription).
+    bool accept(int timeout_ms = 5000);
+    int fd() const { return fd_; }
+    // One ZEVAHV_GetEventData: its code, the records and the status.
+    int read(std::vector<IDValue_t>* records, ZEVAHV_SYSTEMSTATUS_t* status = nullptr);
+    // Reads frames until one holds a record that pred accepts (true), a
+    // read fails (its code in *code) or timeout_ms pass.
+    template <typename P>
+    bool until(P pred, int timeout_ms = 10000, int* code = nullptr);
+
+private:
+    struct Listener;
+    std::unique_ptr<Listener> listener_;
+    int fd_ = -1;
+};
+
+float value_float(const IDValue_t& e);
+unsigned value_uint(const IDValue_t& e);
+
+// Subscribes names at one level (slot < 0: system, ch < 0: board); the
+// call's code, the result bytes in *results.
+int subscribe(int h, short port, int slot, int ch, const std::string& names,
+              std::vector<unsigned char>* results = nullptr, bool on = true);
+
 // Waits until pred() holds, polling every 20 ms; false after timeout_ms.
 template <typename P>
 bool eventually(P pred, int timeout_ms = 10000);
@@ -80,4 +112,19 @@ bool eventually(P pred, int timeout_ms) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return pred();
+}
+
+template <typename P>
+bool EventStream::until(P pred, int timeout_ms, int* code) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (std::chrono::steady_clock::now() < end) {
+        std::vector<IDValue_t> records;
+        const int r = read(&records);
+        if (code) *code = r;
+        if (r != 0) return false;
+        bool hit = false;  // every record of the frame is shown to pred
+        for (const IDValue_t& e : records) hit = pred(e) || hit;
+        if (hit) return true;
+    }
+    return false;
 }
