@@ -182,12 +182,14 @@ void Crate::step(Board& b, Channel& c, double dt) {
         c.ramp_up = c.ramp_down = false;
     }
 
+    // Time at the limit counts from the step that reached it.
+    bool was_limited = c.over_current;
     c.over_current = limited && std::fabs(c.vmon) >= vlim - 1e-9;
     if (!c.over_current) {
         c.oc_seconds = 0;
         return;
     }
-    c.oc_seconds += dt;
+    if (was_limited) c.oc_seconds += dt;
     if (trip_s < kNeverTrip && c.oc_seconds >= trip_s) trip(b, static_cast<int>(&c - b.channels.data()));
 }
 
