@@ -176,7 +176,7 @@ std::string Mainframe::control_get(const std::string& args) {
         const ParamDesc& d = at.board->params()[at.index];
         return "OK " + fmt_value(d.to_value(crate_.read_board(*at.board, at.index)));
     }
-    const ParamDesc& d = (*at.board->channels[at.channel].params)[at.index];
+    const ParamDesc& d = at.board->channels[at.channel].params()[at.index];
     uint32_t raw = crate_.read_channel(*at.board, at.channel, at.index);
     if (d.type == kTypeChStatus || d.type == kTypeBdStatus || d.type == kTypeRaw || d.type == kTypeOnOff)
         return "OK " + std::to_string(raw);

@@ -116,6 +116,9 @@ Outgoing Mainframe::handle(uint64_t conn, std::string_view payload) {
     Reply reply;
     if (prep.tried && !prep.ok) {
         reply = refusal(kStatusEventConnect, prep.error);
+    } else if (prep.tried && !out_.alive(prep.key)) {
+        // The last session on that port ended while this one connected.
+        reply = refusal(kStatusEventConnect, "Event connection closed meanwhile; subscribe again");
     } else {
         if (prep.fresh) {
             // A new event connection: everything subscribed on it is sent anew.

@@ -78,7 +78,7 @@ void set(Crate& crate, int slot, int ch, const char* name, uint32_t raw) {
 double value(Crate& crate, int slot, int ch, const char* name) {
     Board& b = *crate.board(slot);
     int idx = b.find_channel_param(ch, name);
-    const ParamDesc& d = (*b.channels[ch].params)[idx];
+    const ParamDesc& d = b.channels[ch].params()[idx];
     return d.to_value(crate.read_channel(b, ch, idx));
 }
 
