@@ -201,9 +201,15 @@ void Crate::trip(Board& b, int ch) {
     refresh_board(b);
 }
 
-void Crate::refresh(Channel& c) {
+void Crate::refresh(Channel& c) const {
     c.set_value(Role::VMon, c.vmon);
     c.set_value(Role::IMon, c.vmon / c.load_mohm + c.leak_ua);
+    if (ripple_) {
+        for (Role r : {Role::VMon, Role::IMon}) {
+            uint32_t v = c.raw_of(r, 0);
+            c.set_raw(r, v == 0xFFFFFFFFu || v == 0x7FFFFFFFu ? v - 1 : v + 1);
+        }
+    }
     uint32_t s = 0;
     if (is_on(c)) s |= kChOn;
     if (c.ramp_up) s |= kChRampUp;
@@ -315,6 +321,13 @@ std::optional<std::string> Crate::move(int from, int to) {
     slots_[to] = std::move(slots_[from]);
     ++generation_;
     return std::nullopt;
+}
+
+void Crate::set_ripple(bool on) {
+    ripple_ = on;
+    for (auto& b : slots_)
+        if (b)
+            for (auto& c : b->channels) refresh(c);
 }
 
 uint8_t Crate::system_state_byte() const {

@@ -127,11 +127,17 @@ public:
     uint8_t system_state_byte() const;
     int channels_on() const;
 
+    // Readout noise: while on, every VMon and IMon reads one raw step off
+    // its true value. Toggled at a steady pace, it makes every monitor of
+    // the crate change (load tests of the event stream).
+    void set_ripple(bool on);
+    bool ripple() const { return ripple_; }
+
 private:
     std::unique_ptr<Board> make_board(const BoardKind& kind, unsigned serial, unsigned fw_major,
                                       unsigned fw_minor);
     void step(Board& b, Channel& c, double dt);
-    static void refresh(Channel& c);
+    void refresh(Channel& c) const;
     static void refresh_board(Board& b);
 
     CrateSpec spec_;
@@ -139,6 +145,7 @@ private:
     uint64_t generation_ = 1;
     uint64_t next_uid_ = 1;
     Clock::time_point last_;
+    bool ripple_ = false;
 };
 
 } // namespace sim::mf

@@ -22,7 +22,9 @@ Mainframe::Mainframe(CrateSpec spec, const MainframeOptions& o)
       opts_(o),
       users_(spec.users),
       out_(o.host, o.port),
-      started_(Clock::now()) {
+      started_(Clock::now()),
+      ripple_ms_(o.ripple_ms),
+      next_ripple_(started_ + std::chrono::milliseconds(o.ripple_ms)) {
     users_.insert(users_.end(), o.extra_users.begin(), o.extra_users.end());
     // Session numbers start somewhere new each run, as a crate's would.
     next_session_ = static_cast<uint32_t>(std::random_device{}()) | 1u;

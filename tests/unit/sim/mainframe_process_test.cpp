@@ -322,6 +322,18 @@ TEST(MainframeProcess, EventFaultsDamageTheStreamOnDemand) {
     }
     MfReply refused = c.request("NEWSUBSCRIBE", subscribe_args(dead_port, {channel_item(1, 3, "IMon")}));
     EXPECT_EQ(refused.status, 2);
+
+    // Readout noise: the monitor moves one raw step and back, every change pushed.
+    EXPECT_EQ(sim->control("ripple 100"), "OK");
+    std::vector<uint32_t> seen;
+    while (seen.size() < 3) {
+        auto f = events.frame(kWaitMs);
+        ASSERT_TRUE(f);
+        if (const MfItem* i = f->find(channel_id(1, 3, 3))) seen.push_back(i->number());
+    }
+    EXPECT_EQ(seen[1], seen[0] ^ 1u);
+    EXPECT_EQ(seen[2], seen[0]);
+    EXPECT_EQ(sim->control("ripple 0"), "OK");
 }
 
 TEST(MainframeProcess, LegacyCrateSendsDatagrams) {
