@@ -108,6 +108,14 @@ std::string Mainframe::control_locked(const std::string& word, const std::string
         auto e = props_.force(name, value);
         return e ? "ERR " + *e : "OK";
     }
+    if (word == "ripple") {
+        auto ms = parse_whole(args);
+        if (!ms || *ms < 0 || *ms > 600000) return "ERR usage: ripple <ms> (0: off)";
+        ripple_ms_ = static_cast<int>(*ms);
+        next_ripple_ = Clock::now();
+        if (ripple_ms_ == 0) crate_.set_ripple(false);
+        return "OK";
+    }
     if (word == "kill") {
         crate_.kill_all();
         return "OK";
@@ -176,7 +184,7 @@ std::string Mainframe::control_get(const std::string& args) {
         const ParamDesc& d = at.board->params()[at.index];
         return "OK " + fmt_value(d.to_value(crate_.read_board(*at.board, at.index)));
     }
-    const ParamDesc& d = (*at.board->channels[at.channel].params)[at.index];
+    const ParamDesc& d = at.board->channels[at.channel].params()[at.index];
     uint32_t raw = crate_.read_channel(*at.board, at.channel, at.index);
     if (d.type == kTypeChStatus || d.type == kTypeBdStatus || d.type == kTypeRaw || d.type == kTypeOnOff)
         return "OK " + std::to_string(raw);

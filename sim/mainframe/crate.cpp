@@ -12,6 +12,7 @@ namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNeverTrip = 1000; // a Trip time of 1000 s or more never trips
 constexpr double kDefaultRamp = 50; // V/s when a kind has no RUp/RDwn
+constexpr double kFinestStep = 0.001; // s
 
 int64_t raw_low(const ParamDesc& d) { return d.is_signed ? INT32_MIN : 0; }
 int64_t raw_high(const ParamDesc& d) { return d.is_signed ? INT32_MAX : UINT32_MAX; }
@@ -32,50 +33,47 @@ uint32_t initial_raw(const ParamDesc& d) {
     return static_cast<uint32_t>(std::clamp(d.to_raw(d.initial), d.min_raw, d.max_raw));
 }
 
-double role_value(const ParamList& p, const std::vector<uint32_t>& raw, Role r, double fallback) {
-    int i = find_role(p, r);
-    return i < 0 ? fallback : p[i].to_value(raw[i]);
-}
+bool is_on(const Channel& c) { return c.raw_of(Role::Pw, 0) != 0; }
 
-void set_role(const ParamList& p, std::vector<uint32_t>& raw, Role r, double value) {
-    int i = find_role(p, r);
-    if (i >= 0) raw[i] = clamp_raw(p[i], p[i].to_raw(value));
-}
-
-void set_role_raw(const ParamList& p, std::vector<uint32_t>& raw, Role r, uint32_t value) {
-    int i = find_role(p, r);
-    if (i >= 0) raw[i] = value;
-}
-
-bool is_on(const Channel& c) {
-    int i = find_role(*c.params, Role::Pw);
-    return i >= 0 && c.raw[i] != 0;
-}
-
-double hv_max(const Board& b) {
-    return std::fabs(role_value(b.params(), b.raw, Role::HVMax, kInf));
-}
+double hv_max(const Board& b) { return std::fabs(b.value(Role::HVMax, kInf)); }
 
 } // namespace
 
-int find_role(const ParamList& list, Role role) {
-    for (size_t i = 0; i < list.size(); ++i)
-        if (list[i].role == role) return static_cast<int>(i);
+void ParamValues::bind(const ParamList& params) {
+    list = &params;
+    roles.fill(-1);
+    raw.clear();
+    for (size_t i = 0; i < params.size(); ++i) {
+        raw.push_back(initial_raw(params[i]));
+        auto& slot = roles[static_cast<size_t>(params[i].role)];
+        if (slot < 0) slot = static_cast<int16_t>(i);
+    }
+}
+
+int ParamValues::find(std::string_view name) const {
+    for (size_t i = 0; i < list->size(); ++i)
+        if ((*list)[i].name == name) return static_cast<int>(i);
     return -1;
 }
 
-int Board::find_param(std::string_view name) const {
-    const auto& p = params();
-    for (size_t i = 0; i < p.size(); ++i)
-        if (p[i].name == name) return static_cast<int>(i);
-    return -1;
+double ParamValues::value(Role r, double fallback) const {
+    int i = roles[static_cast<size_t>(r)];
+    return i < 0 ? fallback : (*list)[i].to_value(raw[i]);
 }
 
-int Board::find_channel_param(int ch, std::string_view name) const {
-    const auto& p = *channels[ch].params;
-    for (size_t i = 0; i < p.size(); ++i)
-        if (p[i].name == name) return static_cast<int>(i);
-    return -1;
+uint32_t ParamValues::raw_of(Role r, uint32_t fallback) const {
+    int i = roles[static_cast<size_t>(r)];
+    return i < 0 ? fallback : raw[i];
+}
+
+void ParamValues::set_value(Role r, double v) {
+    int i = roles[static_cast<size_t>(r)];
+    if (i >= 0) raw[i] = clamp_raw((*list)[i], (*list)[i].to_raw(v));
+}
+
+void ParamValues::set_raw(Role r, uint32_t v) {
+    int i = roles[static_cast<size_t>(r)];
+    if (i >= 0) raw[i] = v;
 }
 
 uint32_t Board::status() const {
@@ -85,8 +83,8 @@ uint32_t Board::status() const {
         if (c.tripped) s |= kBdTripped;
         if (c.killed) s |= kBdKilled;
     }
-    double temp = role_value(params(), raw, Role::Temp, 0);
-    double temp_max = role_value(params(), raw, Role::TempMax, kInf);
+    double temp = value(Role::Temp, 0);
+    double temp_max = value(Role::TempMax, kInf);
     if (temp > temp_max) s |= kBdOverTemp;
     return s;
 }
@@ -112,17 +110,16 @@ std::unique_ptr<Board> Crate::make_board(const BoardKind& kind, unsigned serial,
     b->serial = serial;
     b->fw_major = fw_major;
     b->fw_minor = fw_minor;
-    for (const auto& d : kind.board_params) b->raw.push_back(initial_raw(d));
+    b->bind(kind.board_params);
     b->channels.resize(static_cast<size_t>(kind.channels));
     for (int i = 0; i < kind.channels; ++i) {
         Channel& c = b->channels[i];
-        c.params = kind.channel_params[i].get();
-        for (const auto& d : *c.params) c.raw.push_back(initial_raw(d));
+        c.bind(*kind.channel_params[i]);
         c.load_mohm = kind.load_mohm;
         char name[16];
         std::snprintf(name, sizeof name, "Chan%03d", i);
         c.name = name;
-        refresh(*b, c);
+        refresh(c);
     }
     refresh_board(*b);
     return b;
@@ -137,29 +134,29 @@ const Board* Crate::board(int slot) const {
 }
 
 void Crate::advance(Clock::time_point now) {
+    // Requests from many sessions arrive far more often than anything
+    // visibly moves: a millisecond is the finest step worth computing.
     double dt = std::chrono::duration<double>(now - last_).count();
-    if (dt <= 0) return;
+    if (dt < kFinestStep) return;
     last_ = now;
     for (auto& b : slots_) {
         if (!b) continue;
         for (auto& c : b->channels) {
             step(*b, c, dt);
-            refresh(*b, c);
+            refresh(c);
         }
         refresh_board(*b);
     }
 }
 
 void Crate::step(Board& b, Channel& c, double dt) {
-    const ParamList& p = *c.params;
     bool on = is_on(c);
-    double vset = role_value(p, c.raw, Role::VSet, 0);
-    double iset = std::fabs(role_value(p, c.raw, Role::ISet, kInf));
-    double rup = std::max(role_value(p, c.raw, Role::RUp, kDefaultRamp), 1e-3);
-    double rdwn = std::max(role_value(p, c.raw, Role::RDwn, kDefaultRamp), 1e-3);
-    double trip_s = role_value(p, c.raw, Role::Trip, kNeverTrip);
-    int sv = find_role(p, Role::SVMax);
-    double limit = std::min(sv < 0 ? kInf : std::fabs(p[sv].to_value(c.raw[sv])), hv_max(b));
+    double vset = c.value(Role::VSet, 0);
+    double iset = std::fabs(c.value(Role::ISet, kInf));
+    double rup = std::max(c.value(Role::RUp, kDefaultRamp), 1e-3);
+    double rdwn = std::max(c.value(Role::RDwn, kDefaultRamp), 1e-3);
+    double trip_s = c.value(Role::Trip, kNeverTrip);
+    double limit = std::min(std::fabs(c.value(Role::SVMax, kInf)), hv_max(b));
 
     c.at_vmax = on && std::fabs(vset) > limit;
     double target = on ? std::clamp(vset, -limit, limit) : 0.0;
@@ -182,31 +179,37 @@ void Crate::step(Board& b, Channel& c, double dt) {
         c.ramp_up = c.ramp_down = false;
     }
 
+    // Time at the limit counts from the step that reached it.
+    bool was_limited = c.over_current;
     c.over_current = limited && std::fabs(c.vmon) >= vlim - 1e-9;
     if (!c.over_current) {
         c.oc_seconds = 0;
         return;
     }
-    c.oc_seconds += dt;
+    if (was_limited) c.oc_seconds += dt;
     if (trip_s < kNeverTrip && c.oc_seconds >= trip_s) trip(b, static_cast<int>(&c - b.channels.data()));
 }
 
 void Crate::trip(Board& b, int ch) {
     Channel& c = b.channels[ch];
-    set_role_raw(*c.params, c.raw, Role::Pw, 0);
+    c.set_raw(Role::Pw, 0);
     c.tripped = true;
     c.over_current = false;
     c.oc_seconds = 0;
-    if (role_value(*c.params, c.raw, Role::PDwn, 0) != 0) c.vmon = 0; // PDwn Kill: at once
-    refresh(b, c);
+    if (c.value(Role::PDwn, 0) != 0) c.vmon = 0; // PDwn Kill: at once
+    refresh(c);
     refresh_board(b);
 }
 
-void Crate::refresh(Board& b, Channel& c) {
-    (void)b;
-    const ParamList& p = *c.params;
-    set_role(p, c.raw, Role::VMon, c.vmon);
-    set_role(p, c.raw, Role::IMon, c.vmon / c.load_mohm + c.leak_ua);
+void Crate::refresh(Channel& c) const {
+    c.set_value(Role::VMon, c.vmon);
+    c.set_value(Role::IMon, c.vmon / c.load_mohm + c.leak_ua);
+    if (ripple_) {
+        for (Role r : {Role::VMon, Role::IMon}) {
+            uint32_t v = c.raw_of(r, 0);
+            c.set_raw(r, v == 0xFFFFFFFFu || v == 0x7FFFFFFFu ? v - 1 : v + 1);
+        }
+    }
     uint32_t s = 0;
     if (is_on(c)) s |= kChOn;
     if (c.ramp_up) s |= kChRampUp;
@@ -215,20 +218,20 @@ void Crate::refresh(Board& b, Channel& c) {
     if (c.at_vmax) s |= kChMaxV;
     if (c.tripped) s |= kChTripped;
     if (c.killed) s |= kChKilled;
-    set_role_raw(p, c.raw, Role::Status, s);
+    c.set_raw(Role::Status, s);
 }
 
-void Crate::refresh_board(Board& b) { set_role_raw(b.params(), b.raw, Role::BdStatus, b.status()); }
+void Crate::refresh_board(Board& b) { b.set_raw(Role::BdStatus, b.status()); }
 
 void Crate::write_channel(Board& b, int ch, int idx, uint32_t raw) {
     Channel& c = b.channels[ch];
     c.raw[idx] = raw;
-    if ((*c.params)[idx].role == Role::Pw && raw != 0) {
+    if (c.params()[idx].role == Role::Pw && raw != 0) {
         // Switching on again clears what switched the channel off.
         c.tripped = c.killed = false;
         c.oc_seconds = 0;
     }
-    refresh(b, c);
+    refresh(c);
     refresh_board(b);
 }
 
@@ -239,7 +242,7 @@ void Crate::write_board(Board& b, int idx, uint32_t raw) {
 
 std::optional<std::string> Crate::force_channel(Board& b, int ch, int idx, double value) {
     Channel& c = b.channels[ch];
-    const ParamDesc& d = (*c.params)[idx];
+    const ParamDesc& d = c.params()[idx];
     switch (d.role) {
     case Role::VMon: c.vmon = value; break;
     case Role::IMon: c.leak_ua = value - c.vmon / c.load_mohm; break;
@@ -251,7 +254,7 @@ std::optional<std::string> Crate::force_channel(Board& b, int ch, int idx, doubl
         return std::nullopt;
     }
     }
-    refresh(b, c);
+    refresh(c);
     refresh_board(b);
     return std::nullopt;
 }
@@ -269,12 +272,12 @@ void Crate::kill_all() {
     for (auto& b : slots_) {
         if (!b) continue;
         for (auto& c : b->channels) {
-            set_role_raw(*c.params, c.raw, Role::Pw, 0);
+            c.set_raw(Role::Pw, 0);
             c.vmon = 0;
             c.killed = true;
             c.over_current = c.ramp_up = c.ramp_down = false;
             c.oc_seconds = 0;
-            refresh(*b, c);
+            refresh(c);
         }
         refresh_board(*b);
     }
@@ -285,7 +288,7 @@ void Crate::clear_alarms() {
         if (!b) continue;
         for (auto& c : b->channels) {
             c.tripped = c.killed = false;
-            refresh(*b, c);
+            refresh(c);
         }
         refresh_board(*b);
     }
@@ -318,6 +321,13 @@ std::optional<std::string> Crate::move(int from, int to) {
     slots_[to] = std::move(slots_[from]);
     ++generation_;
     return std::nullopt;
+}
+
+void Crate::set_ripple(bool on) {
+    ripple_ = on;
+    for (auto& b : slots_)
+        if (b)
+            for (auto& c : b->channels) refresh(c);
 }
 
 uint8_t Crate::system_state_byte() const {

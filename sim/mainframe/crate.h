@@ -9,6 +9,7 @@
 //
 // Not thread-safe: the owner (Mainframe) holds its lock around every call.
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -49,9 +50,23 @@ constexpr uint8_t kStateAlarm = 11;
 
 constexpr size_t kMaxChannelName = 11;
 
-struct Channel {
-    const ParamList* params = nullptr;
+// The values of one parameter list (a board's or a channel's) and where each
+// behaviour sits in it, so that the simulation finds VSet or Pw at once.
+struct ParamValues {
+    const ParamList* list = nullptr;
     std::vector<uint32_t> raw; // one per parameter
+    std::array<int16_t, kRoleCount> roles{};
+
+    void bind(const ParamList& params); // start values from the descriptors
+    const ParamList& params() const { return *list; }
+    int find(std::string_view name) const;
+    double value(Role r, double fallback) const;
+    uint32_t raw_of(Role r, uint32_t fallback) const;
+    void set_value(Role r, double v); // clamped to what the 32 bits hold
+    void set_raw(Role r, uint32_t v);
+};
+
+struct Channel : ParamValues {
     std::string name;
     double vmon = 0;      // the output, full precision
     double leak_ua = 0;   // extra current beside the load's
@@ -61,16 +76,14 @@ struct Channel {
     bool over_current = false, ramp_up = false, ramp_down = false, at_vmax = false;
 };
 
-struct Board {
+struct Board : ParamValues {
     uint64_t uid = 0; // stays with the board when it moves
     const BoardKind* kind = nullptr;
     unsigned serial = 0, fw_major = 0, fw_minor = 0;
-    std::vector<uint32_t> raw; // board parameters
     std::vector<Channel> channels;
 
-    const ParamList& params() const { return kind->board_params; }
-    int find_param(std::string_view name) const;
-    int find_channel_param(int ch, std::string_view name) const;
+    int find_param(std::string_view name) const { return find(name); }
+    int find_channel_param(int ch, std::string_view name) const { return channels[ch].find(name); }
     uint32_t status() const; // BdStatus bits
     uint8_t state_byte() const;
 };
@@ -114,21 +127,25 @@ public:
     uint8_t system_state_byte() const;
     int channels_on() const;
 
+    // Readout noise: while on, every VMon and IMon reads one raw step off
+    // its true value. Toggled at a steady pace, it makes every monitor of
+    // the crate change (load tests of the event stream).
+    void set_ripple(bool on);
+    bool ripple() const { return ripple_; }
+
 private:
     std::unique_ptr<Board> make_board(const BoardKind& kind, unsigned serial, unsigned fw_major,
                                       unsigned fw_minor);
     void step(Board& b, Channel& c, double dt);
-    void refresh(Board& b, Channel& c);
-    void refresh_board(Board& b);
+    void refresh(Channel& c) const;
+    static void refresh_board(Board& b);
 
     CrateSpec spec_;
     std::vector<std::unique_ptr<Board>> slots_;
     uint64_t generation_ = 1;
     uint64_t next_uid_ = 1;
     Clock::time_point last_;
+    bool ripple_ = false;
 };
-
-// The index of the first parameter with that role, or -1.
-int find_role(const ParamList& list, Role role);
 
 } // namespace sim::mf

@@ -33,6 +33,7 @@ enum class Role {
     // board
     BdStatus, Temp, TempMax, HVMax,
 };
+constexpr size_t kRoleCount = static_cast<size_t>(Role::HVMax) + 1;
 
 std::optional<Role> role_by_name(std::string_view name);
 const char* role_name(Role r);

@@ -5,6 +5,7 @@
 // and a board pulled out ends its subscriptions. Every tick the subscribed
 // values are compared with what was last pushed and the changes go out in
 // one frame (or one legacy message or batch) per destination.
+#include <algorithm>
 #include <sstream>
 
 #include "mainframe/bytes.h"
@@ -164,6 +165,11 @@ void Mainframe::tick() {
         std::lock_guard<std::mutex> lock(mutex_);
         auto now = Clock::now();
         crate_.advance(now);
+        // The noise flips on ticks, so that every flip is pushed.
+        if (ripple_ms_ > 0 && now >= next_ripple_) {
+            crate_.set_ripple(!crate_.ripple());
+            next_ripple_ = std::max(next_ripple_ + std::chrono::milliseconds(ripple_ms_), now);
+        }
         for (auto& [key, s] : sinks_) {
             if (!out_.alive(key)) continue;
             std::vector<EventItem> changed;

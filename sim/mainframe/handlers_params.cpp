@@ -46,7 +46,7 @@ struct Target {
     int channel; // -1: a board parameter
     int index;
     const ParamDesc& desc() const {
-        return channel < 0 ? board->params()[index] : (*board->channels[channel].params)[index];
+        return channel < 0 ? board->params()[index] : board->channels[channel].params()[index];
     }
 };
 

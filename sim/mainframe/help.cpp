@@ -32,6 +32,9 @@ const char* kOptions = R"(Mainframe options (zevahv-sim mainframe|kr2440|kr2550|
   --keepalive MS      a keep-alive frame after this long without one (5000)
   --max-sessions N    logins the crate accepts at once (64)
   --max-items N       subscriptions per session (10000)
+  --ripple MS         readout noise: every MS (rounded to ticks) each VMon and
+                      IMon moves one raw step away from its value or back, so
+                      that every subscribed monitor changes (load tests)
   --fault "MODE ..."  start in a fault mode of the request connection (below)
   --control ADDR      the control channel on a local socket or port too
   --help              this page (with the device word: the whole page)
@@ -188,6 +191,7 @@ Mainframe control commands (stdin or --control; one line, one answer):
   sys <property> [value]              show or set a system property as the
                                       crate would (byte lists as 1,1,1,2,0)
   kill | clear                        as the Kill and ClearAlarm commands
+  ripple <ms>                         the readout noise of --ripple (0: off)
   pull <slot>                         take the board out
   insert <slot> <kind> [serial]       put a new board of a kind of the crate in
   move <from> <to>                    move a board to an empty slot, state kept

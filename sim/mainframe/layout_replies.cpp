@@ -52,7 +52,7 @@ std::string system_info_data(const Crate& crate) {
     for (const Board* b : present) {
         boards.colon();
         write_indices(boards, table, b->params());
-        for (const auto& c : b->channels) write_indices(boards, table, *c.params);
+        for (const auto& c : b->channels) write_indices(boards, table, c.params());
     }
     ByteWriter w;
     table.write(w);

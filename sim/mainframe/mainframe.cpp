@@ -22,7 +22,9 @@ Mainframe::Mainframe(CrateSpec spec, const MainframeOptions& o)
       opts_(o),
       users_(spec.users),
       out_(o.host, o.port),
-      started_(Clock::now()) {
+      started_(Clock::now()),
+      ripple_ms_(o.ripple_ms),
+      next_ripple_(started_ + std::chrono::milliseconds(o.ripple_ms)) {
     users_.insert(users_.end(), o.extra_users.begin(), o.extra_users.end());
     // Session numbers start somewhere new each run, as a crate's would.
     next_session_ = static_cast<uint32_t>(std::random_device{}()) | 1u;
@@ -116,6 +118,9 @@ Outgoing Mainframe::handle(uint64_t conn, std::string_view payload) {
     Reply reply;
     if (prep.tried && !prep.ok) {
         reply = refusal(kStatusEventConnect, prep.error);
+    } else if (prep.tried && !out_.alive(prep.key)) {
+        // The last session on that port ended while this one connected.
+        reply = refusal(kStatusEventConnect, "Event connection closed meanwhile; subscribe again");
     } else {
         if (prep.fresh) {
             // A new event connection: everything subscribed on it is sent anew.

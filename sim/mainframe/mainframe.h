@@ -35,6 +35,7 @@ struct MainframeOptions {
     int keepalive_ms = 5000;        // a keep-alive after this long without a frame
     int max_sessions = 64;
     size_t max_items = 10000;       // subscriptions per session
+    int ripple_ms = 0;              // readout noise toggled this often (0: none)
     std::string log_path;
     std::vector<User> extra_users;
 };
@@ -166,6 +167,8 @@ private:
     std::map<std::string, unsigned long> counts_;
     unsigned long total_ = 0;
     unsigned replies_ = 0;
+    int ripple_ms_ = 0;
+    Clock::time_point next_ripple_;
     std::atomic<bool> quit_{false};
     std::thread ticker_;
     std::atomic<bool> stop_ticker_{false};

@@ -44,6 +44,7 @@ std::optional<std::string> parse_run_options(const std::string& word, const std:
     app.add_option("--keepalive", o.mainframe.keepalive_ms)->check(CLI::Range(100, 600000));
     app.add_option("--max-sessions", o.mainframe.max_sessions)->check(CLI::Range(1, 1000));
     app.add_option("--max-items", o.mainframe.max_items)->check(CLI::Range(1, 1000000));
+    app.add_option("--ripple", o.mainframe.ripple_ms)->check(CLI::Range(0, 600000));
     app.add_option("--fault", o.fault);
     app.add_option("--control", control);
     std::vector<std::string> reversed(args.rbegin(), args.rend());
