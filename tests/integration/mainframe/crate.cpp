@@ -133,13 +133,13 @@ int EventStream::read(std::vector<IDValue_t>* records, ZEVAHV_SYSTEMSTATUS_t* st
     return r;
 }
 
-float value_float(const IDValue_t& e) {
+float record_float(const IDValue_t& e) {
     float f;
     std::memcpy(&f, e.Value, sizeof f);
     return f;
 }
 
-unsigned value_uint(const IDValue_t& e) {
+unsigned record_uint(const IDValue_t& e) {
     unsigned u;
     std::memcpy(&u, e.Value, sizeof u);
     return u;

@@ -90,8 +90,8 @@ private:
     int fd_ = -1;
 };
 
-float value_float(const IDValue_t& e);
-unsigned value_uint(const IDValue_t& e);
+float record_float(const IDValue_t& e);
+unsigned record_uint(const IDValue_t& e);
 
 // Subscribes names at one level (slot < 0: system, ch < 0: board); the
 // call's code, the result bytes in *results.

@@ -41,12 +41,12 @@ TEST(MainframeEvents, ItemsOfEveryLevelArriveNamedAndConverted) {
         // The system item comes as text, in the same frames.
         if (e.BoardIndex == -1 && std::strcmp(e.Item, "CPULoad") == 0)
             cpu_load = std::memchr(e.Value, 0, sizeof e.Value) != nullptr;
-        return is(e, 1, 2, "VSet") && value_float(e) == 321.5f && e.SystemHandle == s.h();
+        return is(e, 1, 2, "VSet") && record_float(e) == 321.5f && e.SystemHandle == s.h();
     }));
     const unsigned short slot = 4;
     float tmax = 41.0f;
     ASSERT_EQ(ZEVAHV_SetBdParam(s.h(), 1, &slot, "TempMax", &tmax), 0);
-    EXPECT_TRUE(s.events.until([](const IDValue_t& e) { return is(e, 4, -1, "TempMax") && value_float(e) == 41.0f; }));
+    EXPECT_TRUE(s.events.until([](const IDValue_t& e) { return is(e, 4, -1, "TempMax") && record_float(e) == 41.0f; }));
     EXPECT_TRUE(cpu_load);
     // The crate's keep-alive.
     EXPECT_EQ(s.crate.control("event keepalive").rfind("OK", 0), 0u);
@@ -71,8 +71,8 @@ TEST(MainframeEvents, ARampAsItHappens) {
     int rising = 0;
     EXPECT_TRUE(s.events.until([&](const IDValue_t& e) {
         if (!is(e, 0, 0, "VMon")) return false;
-        if (value_float(e) > last) ++rising;
-        last = value_float(e);
+        if (record_float(e) > last) ++rising;
+        last = record_float(e);
         return last >= 99.95f;
     }));
     EXPECT_GE(rising, 2);
@@ -117,7 +117,7 @@ TEST(MainframeEvents, EmptyUnknownAndNoticeFrames) {
     EXPECT_TRUE(s.events.until([](const IDValue_t& e) { return e.Type == ZEVAHV_EVENT_KEEPALIVE; }));
     EXPECT_EQ(s.crate.control("event tr-mode 3").rfind("OK", 0), 0u);
     EXPECT_TRUE(s.events.until([](const IDValue_t& e) {
-        return e.Type == ZEVAHV_EVENT_TRMODE && std::strcmp(e.Item, "Tr-Mode") == 0 && value_uint(e) == 3;
+        return e.Type == ZEVAHV_EVENT_TRMODE && std::strcmp(e.Item, "Tr-Mode") == 0 && record_uint(e) == 3;
     }));
 }
 
