@@ -1,5 +1,6 @@
 #include "mainframe/description.h"
 
+#include <atomic>
 #include <cstring>
 
 namespace zevahv::mainframe {
@@ -100,6 +101,8 @@ bool parse_system_info(Bytes data, SystemDescription *out) {
         }
     }
     if (!in.ok()) return false;
+    static std::atomic<std::uint64_t> serials{0};
+    d.serial = ++serials;
     *out = std::move(d);
     return true;
 }

@@ -45,6 +45,9 @@ struct BoardDescription {
 struct SystemDescription {
     std::vector<ParamDescriptor> descriptors;
     std::vector<BoardDescription> boards;
+    // Tells descriptions apart for as long as the process runs (an address
+    // may be reused by a later one; a serial is not).
+    std::uint64_t serial = 0;
 
     const BoardDescription *board(unsigned slot) const;
     // The descriptor called name among the indices, or null.

@@ -45,13 +45,22 @@ void put_number(IDValue_t *r, const ParamDescriptor *d, std::uint32_t raw) {
     }
 }
 
-const ParamDescriptor *current_descriptor(const SystemDescription *d, const SubscribedItem &s) {
-    if (d == nullptr) return nullptr;
+const ParamDescriptor *look_up(const SystemDescription *d, const SubscribedItem &s) {
     const BoardDescription *b = d->board(s.board);
     if (b == nullptr) return nullptr;
     if (s.level == ItemLevel::Board) return d->find(b->params, s.name);
     if (s.channel >= b->channels.size()) return nullptr;
     return d->find(b->channels[s.channel].params, s.name);
+}
+
+const ParamDescriptor *current_descriptor(const SystemDescription *d, const SubscribedItem &s) {
+    if (d == nullptr) return nullptr;
+    if (d->serial == 0) return look_up(d, s);  // a description not read from a crate
+    if (s.resolved_serial != d->serial) {
+        s.resolved = look_up(d, s);
+        s.resolved_serial = d->serial;
+    }
+    return s.resolved;
 }
 
 }  // namespace

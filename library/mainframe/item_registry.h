@@ -27,6 +27,12 @@ struct SubscribedItem {
     // The descriptor at the time of subscription (kept by generations that
     // decode event values with it rather than with the current description).
     std::optional<ParamDescriptor> descriptor;
+    // The descriptor found in the description of that serial, kept so that
+    // a stream of events looks each item up once per description.  Only
+    // used under the registry's lock, by a reader that holds that very
+    // description.
+    mutable std::uint64_t resolved_serial = 0;
+    mutable const ParamDescriptor *resolved = nullptr;
 };
 
 class ItemRegistry {
