@@ -147,10 +147,14 @@ TEST(MainframeEvents, FramesOfUnsubscribedItemsGiveOneKeepAlive) {
 
 TEST(MainframeEvents, MovedBoardsAndBrokenItems) {
     Crate crate;
-    crate.d.boards[0].slot = 4;  // the board moved since the subscription
     WireBytes body;
     item(body, channel_id(2, 3, 0), 1);
     std::vector<IDValue_t> out;
+    crate.d.serial = 7;  // as read from a crate: items remember their descriptor
+    ASSERT_EQ(crate.decode(body, 1, &out), 0);
+    // A new description in which the board moved since the subscription.
+    crate.d.boards[0].slot = 4;
+    crate.d.serial = 8;
     EXPECT_EQ(crate.decode(body, 1, &out), ZEVAHV_ERR_SYSCONFCHANGE);
 
     Crate ok;
