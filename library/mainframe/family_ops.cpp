@@ -2,6 +2,8 @@
 // sessions: each generation's table hands the connection record that its
 // open made (the backend context) to the operation written once in
 // operations.h.  Everything the frame needs of the mainframes is here.
+#include <cstring>
+
 #include "frame/backend.h"
 #include "mainframe/event_stream.h"
 #include "mainframe/legacy/legacy_events.h"
@@ -25,7 +27,15 @@ struct Ops {
         return ZEVAHV_OK;
     }
     static int close(void *ctx) { return mf::logout(conn(ctx)); }
-    static const char *get_error(void *ctx) { return conn(ctx).error_text(); }
+    // The frame reads the text under the connection gate; the copy handed
+    // out belongs to the calling thread, so another thread's next request
+    // cannot rewrite it while the caller reads it.
+    static const char *get_error(void *ctx) {
+        thread_local char text[mf::kErrorTextSize];
+        std::memcpy(text, conn(ctx).error_text(), sizeof text);
+        text[sizeof text - 1] = '\0';
+        return text;
+    }
 
 #define ZEVAHV_MF_FORWARD(name)                                             \
     template <typename... A>                                               \
