@@ -16,6 +16,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -83,6 +84,12 @@ struct RawSession {
 
 double per_second(long n, Clock::duration d) { return n / std::chrono::duration<double>(d).count(); }
 
+double thread_cpu() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return t.tv_sec + t.tv_nsec / 1e9;
+}
+
 void overhead(int port, int handle, int per_round, int rounds, int nch) {
     RawSession raw;
     if (!raw.open(port)) {
@@ -99,14 +106,19 @@ void overhead(int port, int handle, int per_round, int rounds, int nch) {
         RawSession::frame("GETCHPARAM:" + raw.session + ":" + be16(4) + ":VMon:" + be16(static_cast<unsigned>(nch)) + ":" + list);
     float values[48];
     std::vector<double> lib, wire;
+    double lib_cpu = 0, wire_cpu = 0;
     for (int r = 0; r < rounds; ++r) {
         auto t0 = Clock::now();
+        double c0 = thread_cpu();
         for (int k = 0; k < per_round; ++k)
             if (ZEVAHV_GetChParam(handle, 4, "VMon", static_cast<unsigned short>(nch), chs, values) != 0) std::exit(1);
+        lib_cpu += thread_cpu() - c0;
         lib.push_back(per_second(per_round, Clock::now() - t0));
         t0 = Clock::now();
+        c0 = thread_cpu();
         for (int k = 0; k < per_round; ++k)
             if (!raw.exchange(request)) std::exit(1);
+        wire_cpu += thread_cpu() - c0;
         wire.push_back(per_second(per_round, Clock::now() - t0));
     }
     std::sort(lib.begin(), lib.end());
@@ -118,6 +130,9 @@ void overhead(int port, int handle, int per_round, int rounds, int nch) {
     std::printf("GetChParam of %2d channel(s): library %7.0f req/s (%.1f us), raw ping-pong %7.0f req/s (%.1f us),"
                 " library time / raw time: median %.2f (%.2f..%.2f)\n",
                 nch, lm, 1e6 / lm, wm, 1e6 / wm, wm / lm, ratio.front(), ratio.back());
+    const double n = static_cast<double>(per_round) * rounds;
+    std::printf("  client CPU per request: library %.1f us, raw %.1f us (ratio %.2f)\n", lib_cpu / n * 1e6,
+                wire_cpu / n * 1e6, lib_cpu / wire_cpu);
 }
 
 void sessions(int port, int seconds) {
