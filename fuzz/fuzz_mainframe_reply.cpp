@@ -13,7 +13,9 @@ using namespace zevahv::mainframe;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     InputCursor in{data, size};
     const Generation &g = (in.take() & 1) ? kLegacyGeneration : kCurrentGeneration;
-    const SysProp &p = g.properties[in.take() % g.properties.size()];
+    const auto props = all_properties();
+    const SysProp &p = props[in.take() % props.size()];
+    if (!has(g, p)) return 0;
     const char *name = p.get_command ? p.get_command : "GETSYSINFO";
     const Command *cmd = find_command(name, g.commands);
     FUZZ_CHECK(cmd != nullptr);

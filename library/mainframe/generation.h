@@ -21,19 +21,19 @@ struct SysProp {
     int number;               // what the reply and the argument look like
     std::uint8_t info_mode;   // what ZEVAHV_GetSysPropInfo reports
     std::uint8_t info_type;
+    unsigned generations;     // GenerationMask: who has it
 };
 constexpr std::uint8_t kModeCommand = 3;
 
 struct Generation {
     int family;                       // family code of the frame
-    GenerationMask commands;          // the command set it speaks
+    GenerationMask commands;          // the commands and properties it has
     const char *login_command;
     // The address handed to the login is "<model>:<address>" (the text
     // after the first ':' is the address) rather than the address itself.
     bool address_after_model;
     const char *subscribe_command;
     const char *unsubscribe_command;
-    std::span<const SysProp> properties;
     // "HvPwSM": board model names for the codes 1 and 2 (else numbers).
     bool power_module_names;
     // Property 22 is a one-bit output level (else a crate number).
@@ -51,7 +51,12 @@ struct Generation {
 extern const Generation kCurrentGeneration;
 extern const Generation kLegacyGeneration;
 
-// The property or command of that name, or null.
+// The properties and commands of every generation, in the order of their
+// numbers; an entry is the generation's when its mask has the generation's.
+std::span<const SysProp> all_properties();
+inline bool has(const Generation &g, const SysProp &p) { return (p.generations & g.commands) != 0; }
+
+// The generation's property or command of that name, or null.
 const SysProp *find_property(const Generation &g, std::string_view name);
 
 }  // namespace zevahv::mainframe

@@ -25,16 +25,16 @@ constexpr char kTextExecNotAvailable[] = "Execute command not yet avalaible";
 int name_list(Connection &c, bool commands, unsigned short *count, char **names) {
     std::size_t size = 0;
     unsigned short n = 0;
-    for (const SysProp &p : c.generation->properties) {
-        if ((p.mode == kModeCommand) != commands) continue;
+    for (const SysProp &p : all_properties()) {
+        if (!has(*c.generation, p) || (p.mode == kModeCommand) != commands) continue;
         size += std::strlen(p.name) + 1;
         ++n;
     }
     char *list = static_cast<char *>(std::malloc(size == 0 ? 1 : size));
     if (!list) return c.fail(ZEVAHV_ERR_NOMEMORY, kTextNoMemory);
     char *at = list;
-    for (const SysProp &p : c.generation->properties) {
-        if ((p.mode == kModeCommand) != commands) continue;
+    for (const SysProp &p : all_properties()) {
+        if (!has(*c.generation, p) || (p.mode == kModeCommand) != commands) continue;
         const std::size_t len = std::strlen(p.name) + 1;
         std::memcpy(at, p.name, len);
         at += len;

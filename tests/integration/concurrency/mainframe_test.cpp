@@ -120,14 +120,9 @@ TEST(MainframeThreads, EventReaderAgainstDescriptionRebuild) {
 TEST(MainframeThreads, LegacyItemListUnderReadersAndSubscribers) {
     Crate crate(Crate::Legacy, {"--tick", "20"});
     OpenSystem s(crate);
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    const short port = static_cast<short>(ntohs(a.sin_port));
+    unsigned short udp_port = 0;
+    const int fd = udp_socket(&udp_port);
+    const short port = static_cast<short>(udp_port);
     ASSERT_EQ(subscribe(s.h, port, 1, 0, "VMon"), 0);
 
     std::atomic<bool> running{true};

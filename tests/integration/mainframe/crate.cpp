@@ -3,6 +3,9 @@
 #include "event_listener.h"
 
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -164,4 +167,23 @@ int subscribe(int h, short port, int slot, int ch, const std::string& names,
                                                  static_cast<unsigned short>(ch), names.c_str(), count, res.data());
     if (results) results->assign(res.begin(), res.end());
     return r;
+}
+
+int udp_socket(unsigned short* port, const std::string& host) {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    socklen_t len = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    *port = ntohs(a.sin_port);
+    if (!host.empty()) {
+        sockaddr_in peer{};
+        peer.sin_family = AF_INET;
+        peer.sin_port = htons(2527);
+        inet_pton(AF_INET, host.c_str(), &peer.sin_addr);
+        EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer), 0);
+    }
+    return fd;
 }

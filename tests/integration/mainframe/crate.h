@@ -98,6 +98,10 @@ unsigned record_uint(const IDValue_t& e);
 int subscribe(int h, short port, int slot, int ch, const std::string& names,
               std::vector<unsigned char>* results = nullptr, bool on = true);
 
+// A datagram socket bound on 127.0.0.1 at a port the kernel picks (the
+// legacy crates' event port), connected to host:2527 unless host is empty.
+int udp_socket(unsigned short* port, const std::string& host = "");
+
 // Waits until pred() holds, polling every 20 ms; false after timeout_ms.
 template <typename P>
 bool eventually(P pred, int timeout_ms = 10000);

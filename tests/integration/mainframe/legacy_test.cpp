@@ -20,25 +20,9 @@ constexpr int kRecord = 325;
 // The client's datagram socket: bound on 127.0.0.1, connected to the crate
 // (or to nothing) so that the crate's address names the system.
 struct Datagrams {
-    int fd = -1;
     unsigned short port = 0;
-    explicit Datagrams(const std::string& crate_host = "") {
-        fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-        socklen_t len = sizeof a;
-        getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-        port = ntohs(a.sin_port);
-        if (!crate_host.empty()) {
-            sockaddr_in peer{};
-            peer.sin_family = AF_INET;
-            peer.sin_port = htons(2527);
-            inet_pton(AF_INET, crate_host.c_str(), &peer.sin_addr);
-            EXPECT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&peer), sizeof peer), 0);
-        }
-    }
+    int fd = -1;
+    explicit Datagrams(const std::string& crate_host = "") : fd(udp_socket(&port, crate_host)) {}
     ~Datagrams() { close(fd); }
     short port_arg() const { return static_cast<short>(port); }
 
