@@ -41,7 +41,8 @@ TEST(LegacyMessages, SingleAndBatch) {
     EXPECT_EQ(ev[0].id, 42u);
     EXPECT_EQ(ev[0].number, 99u);
 
-    ASSERT_EQ(parse_legacy_message(batch(5, 6).bytes(), &ev), 0);
+    const WireBytes b = batch(5, 6);
+    ASSERT_EQ(parse_legacy_message(b.bytes(), &ev), 0);
     ASSERT_EQ(ev.size(), 3u);
     EXPECT_TRUE(ev[1].text);
     EXPECT_EQ(ev[1].text_value, "Tripped");
@@ -90,7 +91,8 @@ TEST(LegacyMessages, RecordsNameTheItemAndConvertWithItsDescriptor) {
     items[6] = status;
 
     std::vector<LegacyEvent> ev;
-    ASSERT_EQ(parse_legacy_message(batch(5, 6).bytes(), &ev), 0);
+    const WireBytes message = batch(5, 6);  // the events' texts point into it
+    ASSERT_EQ(parse_legacy_message(message.bytes(), &ev), 0);
     ev.push_back({77, false, 1, {}});  // unknown identifier: left out
     std::vector<unsigned char> out;
     decode_legacy_events(ev, items, &out);
