@@ -1,0 +1,486 @@
+"""Watching values change: subscriptions and the events that follow them.
+
+The library does not call back.  A client listens on a TCP port of its own,
+subscribes items naming that port, and accepts the connection that arrives:
+from the library's polling thread on this host for modules (which first
+sends one NUL-terminated identification text), from the mainframe itself
+for mainframes.  Each frame on the connection is read with
+``ZEVAHV_GetEventData``.
+
+A :class:`System` keeps one listening port and the accepted connections
+for its whole life.  A module keeps its event connection for as long as
+anything is subscribed and for up to one polling cycle after the last item
+goes, and connects again only when it has none: a new port for each stream
+would strand a stream that starts within that cycle.
+"""
+from __future__ import annotations
+
+import collections
+import ctypes
+import ipaddress
+import selectors
+import socket
+import threading
+import time
+import weakref
+from dataclasses import dataclass, field
+from typing import (TYPE_CHECKING, Any, Deque, Dict, Iterable, Iterator, List, NamedTuple,
+                    Optional, Tuple, Union)
+
+from . import _clib, _lists
+from ._values import Value, decode, from_word
+from .codes import EventKind, ParamType, SysPropType, SystemType
+from .errors import NoDataError, NotOfferedError, SubscriptionError
+from .parameters import Parameter
+
+if TYPE_CHECKING:
+    from .system import System
+
+POLLING_PEER = "127.0.0.1"      # where the library's polling threads connect from
+_IDENT_LIMIT = 256              # an identification text longer than this is not one
+_ALWAYS_DELIVERED = {"KeepAlive", "LiveInsertion", "LiveInsRem"}
+_LEGACY_MAINFRAMES = {SystemType.KR2210, SystemType.KR2220}
+
+
+class Status(NamedTuple):
+    """States of the system and its boards 0..15 sent with mainframe events (0..3)."""
+
+    system: int
+    boards: Tuple[int, ...]
+
+
+@dataclass(frozen=True)
+class Event:
+    """One event.
+
+    ``kind`` says what it is; parameter and property events carry ``name``,
+    ``slot`` (None for a system property), ``channel`` (None for board
+    parameters) and the new ``value`` in the same form as
+    :meth:`System.get` returns it.  ``time`` is when it was read
+    (``time.time()``), ``status`` the system's and boards' states as sent
+    with it.
+    """
+
+    kind: EventKind
+    name: str
+    slot: Optional[int]
+    channel: Optional[int]
+    value: Value
+    time: float
+    status: Status = field(repr=False)
+    parameter: Optional[Parameter] = field(default=None, repr=False, compare=False)
+
+    def __str__(self) -> str:
+        where = "" if self.slot is None else f" slot {self.slot}"
+        if self.channel is not None:
+            where += f" channel {self.channel}"
+        shown = self.parameter.format(self.value) if self.parameter else repr(self.value)
+        return f"{self.name}{where} = {shown}"
+
+
+ItemSpec = Union[str, Parameter, Tuple[int, str], Tuple[int, Any, str]]
+
+
+@dataclass
+class _Item:
+    slot: Optional[int]
+    channel: Optional[int]
+    name: str
+    parameter: Optional[Parameter]   # None for a system property
+    text: bool                       # a system property that holds text
+
+    def __str__(self) -> str:
+        where = "system" if self.slot is None else f"slot {self.slot}" + (
+            "" if self.channel is None else f" channel {self.channel}")
+        return f"{self.name} ({where})"
+
+
+def _one_item(value: Any) -> bool:
+    if isinstance(value, (str, Parameter)):
+        return True
+    return isinstance(value, tuple) and len(value) in (2, 3) and isinstance(value[-1], str) \
+        and not isinstance(value[0], (str, tuple))
+
+
+def _items(system: "System", items: Union[ItemSpec, Iterable[ItemSpec]]) -> List[_Item]:
+    from .system import _numbers
+    specs = [items] if _one_item(items) else list(items)  # type: ignore[arg-type]
+    out: List[_Item] = []
+    seen = set()
+
+    def add(item: _Item) -> None:
+        key = (item.slot, item.channel, item.name)
+        if key not in seen:
+            seen.add(key)
+            out.append(item)
+
+    for spec in specs:
+        if isinstance(spec, Parameter):
+            add(_Item(spec.slot, spec.channel, spec.name, spec, False))
+        elif isinstance(spec, str):
+            if spec in _ALWAYS_DELIVERED:
+                continue
+            info = system.properties.info(spec)
+            add(_Item(None, None, spec, None, info.type == SysPropType.STR))
+        elif isinstance(spec, tuple) and len(spec) == 2 and isinstance(spec[1], str):
+            (slot,), _ = _numbers(spec[0], "slot")
+            add(_Item(slot, None, spec[1], system.parameter(slot, spec[1]), False))
+        elif isinstance(spec, tuple) and len(spec) == 3 and isinstance(spec[2], str):
+            (slot,), _ = _numbers(spec[0], "slot")
+            channels, _ = _numbers(spec[1], "channel")
+            for ch in channels:
+                add(_Item(slot, ch, spec[2], system.parameter(slot, spec[2], ch), False))
+        else:
+            raise TypeError(f"an event item is a system property name, (slot, name), "
+                            f"(slot, channels, name) or a Parameter, not {spec!r}")
+    return out
+
+
+def _port_argument(port: int) -> int:
+    # The port travels as a C short; the library reads it back as unsigned.
+    return port - 0x10000 if port > 0x7FFF else port
+
+
+def _listen_host(address: str) -> str:
+    """Loopback unless the system is a mainframe elsewhere on the network.
+
+    Polling threads connect from this host; only a mainframe at another
+    address connects from outside, and then the port must be reachable.
+    """
+    head = address.split(":", 1)[0].split("_", 1)[0]
+    try:
+        ip = ipaddress.IPv4Address(head)
+    except ValueError:
+        return POLLING_PEER
+    return POLLING_PEER if ip.is_loopback else "0.0.0.0"
+
+
+class _Connection:
+    def __init__(self, sock: socket.socket, peer: str) -> None:
+        self.sock = sock
+        self.peer = peer
+        # A polling thread's connection starts with its identification text.
+        self.ident: Optional[str] = None if peer == POLLING_PEER else ""
+        self._ident_bytes = b""
+
+    def read_ident(self) -> bool:
+        """Reads what has arrived of the identification text; False: drop the connection."""
+        try:
+            data = self.sock.recv(_IDENT_LIMIT, socket.MSG_PEEK)
+            if not data:
+                return False
+            end = data.find(b"\0")
+            taken = self.sock.recv(len(data) if end < 0 else end + 1)
+        except OSError:
+            return False
+        self._ident_bytes += taken
+        if end >= 0:
+            self.ident = _lists.text(self._ident_bytes)
+        return len(self._ident_bytes) <= _IDENT_LIMIT
+
+
+# What wait_batch returns when the hub was closed under it.
+CLOSED = object()
+
+
+class _Hub:
+    """The listening port of one system and the connections it accepted.
+
+    One thread reads (an event stream's); another may close the hub at any
+    time (closing the system).  Closing wakes the reader and closes the
+    sockets only once the reader has let go of them, so that the reader
+    never hands the library a socket number that was closed and reused.
+    """
+
+    def __init__(self, host: str) -> None:
+        self.host = host
+        self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        try:
+            self.listener.bind((host, 0))
+            self.listener.listen(8)
+            self.listener.setblocking(False)
+        except OSError:
+            self.listener.close()
+            raise
+        self.port: int = self.listener.getsockname()[1]
+        self._wake_r, self._wake_w = socket.socketpair()
+        self.selector = selectors.DefaultSelector()
+        self.selector.register(self.listener, selectors.EVENT_READ, "listener")
+        self.selector.register(self._wake_r, selectors.EVENT_READ, "wake")
+        self.connections: List[_Connection] = []
+        self._reading = threading.Lock()
+        self._closing = False
+
+    def close(self) -> None:
+        if self._closing:
+            return
+        self._closing = True
+        self._wake_w.send(b"x")
+        for c in list(self.connections):
+            try:
+                c.sock.shutdown(socket.SHUT_RDWR)  # ends a read in progress
+            except OSError:
+                pass
+        with self._reading:
+            for c in list(self.connections):
+                self._drop(c)
+            self.selector.close()
+            for s in (self.listener, self._wake_r, self._wake_w):
+                s.close()
+
+    def _drop(self, conn: _Connection) -> None:
+        self.connections.remove(conn)
+        try:
+            self.selector.unregister(conn.sock)
+        except (KeyError, ValueError):
+            pass
+        conn.sock.close()
+
+    def _accept(self) -> None:
+        while True:
+            try:
+                sock, (peer, _) = self.listener.accept()
+            except OSError:  # none waiting any more (or gone again)
+                return
+            sock.setblocking(True)  # the library's reader expects a blocking socket
+            conn = _Connection(sock, peer)
+            self.connections.append(conn)
+            self.selector.register(sock, selectors.EVENT_READ, conn)
+
+    def wait_batch(self, deadline: Optional[float]):
+        """The records of the next frame on any connection; None at the
+        deadline, CLOSED when the hub was closed."""
+        with self._reading:
+            while not self._closing:
+                remaining = None if deadline is None else deadline - time.monotonic()
+                if remaining is not None and remaining <= 0:
+                    return None
+                for key, _ in self.selector.select(remaining):
+                    conn = key.data
+                    if self._closing or conn == "wake":
+                        break
+                    if conn == "listener":
+                        self._accept()
+                    elif conn.ident is None:
+                        if not conn.read_ident():
+                            self._drop(conn)
+                    else:
+                        batch = _read_frame(conn.sock.fileno())
+                        if batch is None:
+                            # Closed by the peer, or not an event stream: a
+                            # polling thread connects again when it must.
+                            self._drop(conn)
+                        else:
+                            return batch
+            return CLOSED
+
+
+def _read_frame(fd: int):
+    lib = _clib.load()
+    status = _clib.SystemStatus()
+    records = ctypes.POINTER(_clib.IDValue)()
+    count = ctypes.c_uint()
+    rc = lib.ZEVAHV_GetEventData(fd, ctypes.byref(status), ctypes.byref(records),
+                                 ctypes.byref(count))
+    try:
+        if rc != 0:
+            return None
+        out = []
+        for k in range(count.value if records else 0):
+            r = records[k]
+            out.append((r.Type, r.BoardIndex, r.ChannelIndex, _lists.text(bytes(r.Item)),
+                        bytes(r.Value)))
+        return out, Status(status.System, tuple(status.Board))
+    finally:
+        lib.ZEVAHV_FreeEventData(ctypes.byref(records))
+
+
+class EventStream(Iterator[Event]):
+    """The events of a set of subscribed items, as an iterator.
+
+    Made by :meth:`System.events`, which subscribes the items at once.
+    Iterating yields :class:`Event` objects as frames arrive; ending the
+    loop (or ``close()``, or the end of a ``with`` block) unsubscribes
+    the items.
+
+    Items: a system property name, ``(slot, name)`` for a board parameter,
+    ``(slot, channels, name)`` for a channel parameter (``channels`` an int
+    or a list or range), or a :class:`Parameter`.
+
+    ``timeout``: seconds to wait for the next event before raising
+    :class:`NoDataError` (None waits for ever).  ``duration``: seconds after
+    which the iteration ends by itself.  ``keepalive``: also yield the
+    mainframes' keep-alive events.  ``host``: the address to listen on
+    (by default this host's loopback, or every address for a mainframe
+    elsewhere on the network).
+
+    A system has one stream at a time.
+    """
+
+    def __init__(self, system: "System", items, *, timeout: Optional[float] = 15.0,
+                 duration: Optional[float] = None, keepalive: bool = False,
+                 host: Optional[str] = None) -> None:
+        for name, v in (("timeout", timeout), ("duration", duration)):
+            if v is not None and not v >= 0:
+                raise ValueError(f"{name} must be a number of seconds, not {v!r}")
+        self._system = system
+        self._timeout = timeout
+        self._keepalive = keepalive
+        self._buffer: Deque[Event] = collections.deque()
+        self._subscribed: List[_Item] = []
+        self._closed = True
+        if system.type in _LEGACY_MAINFRAMES:
+            raise NotOfferedError(operation=f"events of {system}",
+                                  detail="this mainframe generation sends events this "
+                                         "package does not read")
+        parsed = _items(system, items)
+        self._by_key: Dict[Tuple[Optional[int], Optional[int], str], _Item] = {
+            (i.slot, i.channel, i.name): i for i in parsed}
+        with system._lock:
+            if system._current_stream() is not None:
+                raise RuntimeError(f"{system} has an event stream open already; close it first")
+            self._hub = self._hub_for(system, host)
+            # Weakly held, so that a loop's stream ends (and unsubscribes)
+            # as soon as the loop lets go of it.
+            system._stream = weakref.ref(self)
+            self._closed = False
+        try:
+            self._change(parsed, subscribe=True)
+        except BaseException:
+            self.close()
+            raise
+        self._end = None if duration is None else time.monotonic() + duration
+
+    @staticmethod
+    def _hub_for(system: "System", host: Optional[str]) -> _Hub:
+        want = host or _listen_host(system.address)
+        hub = system._hub
+        if hub is not None and hub.host != want:
+            hub.close()
+            hub = None
+        if hub is None:
+            system._require_open("listen for events")
+            hub = _Hub(want)
+            system._hub = hub
+        return hub
+
+    @property
+    def port(self) -> int:
+        """The local port the events arrive on."""
+        return self._hub.port
+
+    @property
+    def items(self) -> List[str]:
+        """The subscribed items, as text."""
+        return [str(i) for i in self._subscribed]
+
+    def _change(self, items: List[_Item], subscribe: bool) -> None:
+        """Subscribes or unsubscribes items, grouped by board and channel."""
+        groups: Dict[Tuple[Optional[int], Optional[int]], List[_Item]] = {}
+        for item in items:
+            groups.setdefault((item.slot, item.channel), []).append(item)
+        port = _port_argument(self._hub.port)
+        verb = "Subscribe" if subscribe else "UnSubscribe"
+        refused: List[Tuple[int, _Item]] = []
+        for (slot, channel), group in groups.items():
+            names = ":".join(i.name for i in group).encode("ascii")
+            results = (ctypes.c_ubyte * len(group))(*([0xFF] * len(group)))
+            what = f"{verb.lower()} {', '.join(map(str, group))}"
+            if slot is None:
+                self._system._call(f"ZEVAHV_{verb}SystemParams", port, names, len(group),
+                                   results, what=what)
+            elif channel is None:
+                self._system._call(f"ZEVAHV_{verb}BoardParams", port, slot, names,
+                                   len(group), results, what=what)
+            else:
+                self._system._call(f"ZEVAHV_{verb}ChannelParams", port, slot, channel, names,
+                                   len(group), results, what=what)
+            for item, code in zip(group, results):
+                if code == 0:
+                    if subscribe:
+                        self._subscribed.append(item)
+                elif subscribe:
+                    refused.append((code, item))
+        if refused:
+            raise SubscriptionError(refused[0][0], [i for _, i in refused],
+                                    f"subscribe on {self._system}")
+
+    # -- iteration --------------------------------------------------------------------------
+    def __iter__(self) -> "EventStream":
+        return self
+
+    def __next__(self) -> Event:
+        while not self._buffer:
+            if self._closed:
+                raise StopIteration
+            now = time.monotonic()
+            if self._end is not None and now >= self._end:
+                self.close()
+                raise StopIteration
+            waits = [t for t in (self._end,
+                                 None if self._timeout is None else now + self._timeout)
+                     if t is not None]
+            batch = self._hub.wait_batch(min(waits) if waits else None)
+            if batch is CLOSED:
+                self._closed = True  # the system was closed
+                raise StopIteration
+            if batch is None:
+                if self._end is not None and time.monotonic() >= self._end:
+                    continue
+                raise NoDataError(operation=f"events of {self._system}",
+                                  detail=f"none within {self._timeout:g} s")
+            self._buffer.extend(self._decode(*batch))
+        return self._buffer.popleft()
+
+    def _decode(self, records, status: Status) -> Iterator[Event]:
+        now = time.time()
+        for kind, board, channel, name, value in records:
+            slot = board if board >= 0 else None
+            chan = channel if channel >= 0 else None
+            if kind != EventKind.PARAMETER:
+                if kind == EventKind.KEEP_ALIVE and not self._keepalive:
+                    continue
+                if kind == EventKind.LIVE_INSERTION:
+                    self._system.forget()
+                try:
+                    k = EventKind(kind)
+                except ValueError:
+                    continue
+                yield Event(k, name, slot, chan, from_word(value, ParamType.BINARY), now, status)
+                continue
+            item = self._by_key.get((slot, chan, name))
+            if item is None:
+                continue  # left over from an earlier subscription
+            if item.parameter is not None:
+                p = item.parameter
+                raw = _lists.text(value) if p.type == ParamType.STRING else from_word(value, p.type)
+                v = decode(p, raw)
+            else:
+                v = _lists.text(value) if item.text else from_word(value, ParamType.BINARY)
+            yield Event(EventKind.PARAMETER, name, slot, chan, v, now, status, item.parameter)
+
+    # -- ending -----------------------------------------------------------------------------
+    def close(self) -> None:
+        """Unsubscribes the items; the stream yields nothing more."""
+        if self._closed:
+            return
+        self._closed = True
+        subscribed, self._subscribed = self._subscribed, []
+        try:
+            if subscribed and not self._system.closed:
+                self._change(subscribed, subscribe=False)
+        finally:
+            if self._system._current_stream() is self:
+                self._system._stream = None
+
+    def __enter__(self) -> "EventStream":
+        return self
+
+    def __exit__(self, *exc) -> None:
+        self.close()
+
+    def __del__(self) -> None:
+        try:
+            self.close()
+        except Exception:
+            pass
