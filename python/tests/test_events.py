@@ -95,6 +95,8 @@ def test_refused_items_and_a_second_stream_raise(simulator):
             system.events([(0, 0, "NoSuchPar")])
         with pytest.raises(TypeError):
             system.events([42])
+        with pytest.raises(ValueError):
+            system.events([])
 
 
 def test_stray_peers_do_not_disturb_events(simulator):

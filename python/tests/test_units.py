@@ -51,7 +51,7 @@ def test_each_result_code_has_its_class():
 def test_slot_and_channel_numbers_are_checked():
     assert _numbers(3, "channel") == ([3], True)
     assert _numbers(range(2, 5), "channel") == ([2, 3, 4], False)
-    for bad in (-1, 65536, [0, 70000]):
+    for bad in (-1, 65536, [0, 70000], [0] * 65536):
         with pytest.raises(zevahvlink.OutOfRangeError):
             _numbers(bad, "channel")
     for bad in (True, 1.5, "3"):

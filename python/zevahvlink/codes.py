@@ -10,7 +10,17 @@ import enum
 from typing import Type, Union
 
 
-class SystemType(enum.IntEnum):
+class _Code(enum.IntEnum):
+    """A code that prints as its name ("NUMERIC"), and compares as its number."""
+
+    def __str__(self) -> str:
+        return self.name
+
+    def __format__(self, spec: str) -> str:
+        return format(self.name, spec)
+
+
+class SystemType(_Code):
     """The first argument of the open call: which kind of system it is."""
 
     KR2210 = 0
@@ -30,7 +40,7 @@ class SystemType(enum.IntEnum):
     Q2906 = 15
 
 
-class Link(enum.IntEnum):
+class Link(_Code):
     """The second argument of the open call: how the system is reached."""
 
     TCPIP = 0
@@ -41,7 +51,7 @@ class Link(enum.IntEnum):
     B7301 = 7
 
 
-class ParamType(enum.IntEnum):
+class ParamType(_Code):
     """The "Type" property of a parameter: how its value travels."""
 
     NUMERIC = 0
@@ -54,7 +64,7 @@ class ParamType(enum.IntEnum):
     COMMAND = 7
 
 
-class Mode(enum.IntEnum):
+class Mode(_Code):
     """The "Mode" property of a parameter (and of a system property)."""
 
     RDONLY = 0
@@ -62,7 +72,7 @@ class Mode(enum.IntEnum):
     RDWR = 2
 
 
-class SysPropType(enum.IntEnum):
+class SysPropType(_Code):
     """The type of a system property, as the library describes it."""
 
     STR = 0
@@ -71,7 +81,7 @@ class SysPropType(enum.IntEnum):
     FREQ = 4
 
 
-class Unit(enum.IntEnum):
+class Unit(_Code):
     """The "Unit" property of a numeric parameter."""
 
     NONE = 0
@@ -103,7 +113,7 @@ _UNIT_SYMBOLS = {
 PREFIXES = {-12: "p", -9: "n", -6: "µ", -3: "m", 0: "", 3: "k", 6: "M", 9: "G"}
 
 
-class EventKind(enum.IntEnum):
+class EventKind(_Code):
     """What an event reports."""
 
     PARAMETER = 0
@@ -124,7 +134,7 @@ _LINK_ALIASES = {
     "serial": Link.USBVCP,
 }
 
-def _lookup(kind: Type[enum.IntEnum], value: Union[int, str], aliases: dict,
+def _lookup(kind: Type[_Code], value: Union[int, str], aliases: dict,
             what: str) -> int:
     # bool is an int too, and True as a system type is surely a mistake.
     if isinstance(value, bool):

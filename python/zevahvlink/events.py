@@ -330,10 +330,13 @@ class EventStream(Iterator[Event]):
         self._subscribed: List[_Item] = []
         self._closed = True
         if system.type in _LEGACY_MAINFRAMES:
-            raise NotOfferedError(operation=f"events of {system}",
+            raise NotOfferedError(operation=f"events of {system.label}",
                                   detail="this mainframe generation sends events this "
                                          "package does not read")
         parsed = _items(system, items)
+        if not parsed:
+            raise ValueError("no items to watch (keep-alive and live insertion events "
+                             "come with any subscription)")
         self._by_key: Dict[Tuple[Optional[int], Optional[int], str], _Item] = {
             (i.slot, i.channel, i.name): i for i in parsed}
         with system._lock:
@@ -403,7 +406,7 @@ class EventStream(Iterator[Event]):
                     refused.append((code, item))
         if refused:
             raise SubscriptionError(refused[0][0], [i for _, i in refused],
-                                    f"subscribe on {self._system}")
+                                    f"subscribe on {self._system.label}")
 
     # -- iteration --------------------------------------------------------------------------
     def __iter__(self) -> "EventStream":
@@ -427,7 +430,7 @@ class EventStream(Iterator[Event]):
             if batch is None:
                 if self._end is not None and time.monotonic() >= self._end:
                     continue
-                raise NoDataError(operation=f"events of {self._system}",
+                raise NoDataError(operation=f"events of {self._system.label}",
                                   detail=f"none within {self._timeout:g} s")
             self._buffer.extend(self._decode(*batch))
         return self._buffer.popleft()

@@ -39,6 +39,9 @@ def _numbers(value: Numbers, what: str) -> Tuple[List[int], bool]:
     """Slot or channel numbers from one int or an iterable; and whether it was one."""
     single = not isinstance(value, Iterable)
     items = [value] if single else list(value)  # type: ignore[list-item]
+    if len(items) > _USHORT_MAX:
+        # The count travels as an unsigned short.
+        raise OutOfRangeError(operation=f"{len(items)} {what}s", detail=f"at most {_USHORT_MAX}")
     out = []
     for item in items:
         if isinstance(item, bool):
@@ -77,7 +80,7 @@ class System:
         self._descriptions: Dict[Tuple[int, Optional[int], str], Parameter] = {}
         self._hub = None
         self._stream = None
-        what = f"open {self}"
+        what = f"open {self.label}"
         arg = _c_text(address, what)
         lib = _clib.load()
         handle = ctypes.c_int(-1)
@@ -121,7 +124,10 @@ class System:
         """Ends a running event stream and closes the system; a second close does nothing."""
         stream = self._current_stream()
         if stream is not None:
-            stream.close()
+            try:
+                stream.close()
+            except Error:
+                pass  # the subscriptions go with the system anyway
         with self._lock:
             if self._handle is None:
                 return
@@ -131,13 +137,18 @@ class System:
                 self._hub.close()
                 self._hub = None
         if rc != 0:
-            raise error_for(rc, "", f"close {self}")
+            raise error_for(rc, "", f"close {self.label}")
 
-    def __repr__(self) -> str:
+    @property
+    def label(self) -> str:
+        """Type, link and address, as in messages: "P731X TCPIP 127.0.0.1:47001_0"."""
         kind = self.type.name if isinstance(self.type, SystemType) else f"type {self.type}"
         link = self.link.name if isinstance(self.link, Link) else f"link {self.link}"
+        return f"{kind} {link} {self.address}"
+
+    def __repr__(self) -> str:
         state = " (closed)" if self._handle is None else ""
-        return f"<System {kind} {link} {self.address}{state}>"
+        return f"<System {self.label}{state}>"
 
     __str__ = __repr__
 
@@ -145,7 +156,7 @@ class System:
     def _require_open(self, what: str) -> int:
         handle = self._handle
         if handle is None:
-            raise NotConnectedError(operation=what, detail=f"{self} is closed")
+            raise NotConnectedError(operation=what, detail=f"{self.label} is closed")
         return handle
 
     def _call(self, function: str, *args, what: str, detail: str = "") -> None:
@@ -158,7 +169,7 @@ class System:
             text = self._error_text(handle)
         if rc == 20:
             self.forget()  # the layout changed: descriptions are stale
-        raise error_for(rc, text, what, detail)
+        raise error_for(rc, text, f"{what} on {self.label}", detail)
 
     def _error_text(self, handle: int) -> str:
         raw = self._lib.ZEVAHV_GetError(handle)
@@ -190,7 +201,7 @@ class System:
         (slot,), _ = _numbers(slot, "slot")
         boards = self._crate_map()
         if slot >= len(boards) or not (boards[slot].channel_count or boards[slot].model):
-            raise SlotNotPresentError(operation=f"board in slot {slot} of {self}")
+            raise SlotNotPresentError(operation=f"board in slot {slot} of {self.label}")
         return boards[slot]
 
     def _crate_map(self) -> List[Board]:
@@ -290,10 +301,12 @@ class System:
         if param is None:
             return []
         what = f"get {name} of " + self._where_list(slots, chans)
+        detail = f"{name} is write-only" if param.mode == Mode.WRONLY else ""
         if param.type == ParamType.STRING:
-            values = [self._read_text(param, s, c, what) for s, c in self._each(slots, chans)]
+            values = [self._read_text(param, s, c, what, detail)
+                      for s, c in self._each(slots, chans)]
         else:
-            values = self._read_words(param, slots, chans, what)
+            values = self._read_words(param, slots, chans, what, detail)
         out = [decode(param, v, raw) for v in values]
         return out[0] if single else out
 
@@ -347,29 +360,32 @@ class System:
             return s
         return s + (f" channel {chans[0]}" if len(chans) == 1 else f" channels {chans}")
 
-    def _read_words(self, param: Optional[Parameter], slots: List[int],
-                    chans: Optional[List[int]], what: str) -> List:
+    def _read_words(self, param: Parameter, slots: List[int], chans: Optional[List[int]],
+                    what: str, detail: str) -> List:
         n = len(slots) if chans is None else len(chans)
-        if param is None or n == 0:
-            return []
         buf = (ctypes.c_ubyte * (4 * n))()
         cname = param.name.encode()
         if chans is None:
-            self._call("ZEVAHV_GetBdParam", n, _ushorts(slots), cname, buf, what=what)
+            self._call("ZEVAHV_GetBdParam", n, _ushorts(slots), cname, buf, what=what,
+                       detail=detail)
         else:
-            self._call("ZEVAHV_GetChParam", slots[0], cname, n, _ushorts(chans), buf, what=what)
+            self._call("ZEVAHV_GetChParam", slots[0], cname, n, _ushorts(chans), buf, what=what,
+                       detail=detail)
         raw = bytes(buf)
         return [from_word(raw[4 * k:4 * k + 4], param.type) for k in range(n)]
 
-    def _read_text(self, param: Parameter, slot: int, channel: Optional[int], what: str) -> str:
+    def _read_text(self, param: Parameter, slot: int, channel: Optional[int], what: str,
+                   detail: str) -> str:
         # One call per element: the library does not say how far apart it
         # puts the texts of several elements.
         buf = ctypes.create_string_buffer(_TEXT_VALUE_SIZE)
         one = _ushorts([slot if channel is None else channel])
         if channel is None:
-            self._call("ZEVAHV_GetBdParam", 1, one, param.name.encode(), buf, what=what)
+            self._call("ZEVAHV_GetBdParam", 1, one, param.name.encode(), buf, what=what,
+                       detail=detail)
         else:
-            self._call("ZEVAHV_GetChParam", slot, param.name.encode(), 1, one, buf, what=what)
+            self._call("ZEVAHV_GetChParam", slot, param.name.encode(), 1, one, buf, what=what,
+                       detail=detail)
         return _lists.text(buf.raw)
 
     # -- channel names ------------------------------------------------------------------
