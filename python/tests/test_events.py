@@ -53,7 +53,9 @@ def test_ending_the_loop_unsubscribes_and_the_next_stream_works(simulator):
             break
         assert wait_until(lambda: _polling_stopped(sim), timeout=10)
         # Straight after an end the module may still hold its connection
-        # to this system's port: the next stream must get events either way.
+        # to this system's port: the next stream must get events either way,
+        # also after a stream that ended before reading anything.
+        system.events([(0, 3, "Threshold")]).close()
         for round_ in range(3):
             system.set(0, "Threshold", 100 + round_, channels=[3])
             for event in system.events([(0, 3, "Threshold")], timeout=10):

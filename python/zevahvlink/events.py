@@ -5,29 +5,21 @@ subscribes items naming that port, and accepts the connection that arrives:
 from the library's polling thread on this host for modules (which first
 sends one NUL-terminated identification text), from the mainframe itself
 for mainframes.  Each frame on the connection is read with
-``ZEVAHV_GetEventData``.
-
-A :class:`System` keeps one listening port and the accepted connections
-for its whole life.  A module keeps its event connection for as long as
-anything is subscribed and for up to one polling cycle after the last item
-goes, and connects again only when it has none: a new port for each stream
-would strand a stream that starts within that cycle.
+``ZEVAHV_GetEventData`` (see ``_hub``).
 """
 from __future__ import annotations
 
 import collections
 import ctypes
 import ipaddress
-import selectors
-import socket
-import threading
 import time
 import weakref
 from dataclasses import dataclass, field
 from typing import (TYPE_CHECKING, Any, Deque, Dict, Iterable, Iterator, List, NamedTuple,
                     Optional, Tuple, Union)
 
-from . import _clib, _lists
+from . import _lists
+from ._hub import INTERRUPTED, POLLING_PEER, Hub
 from ._values import Value, decode, from_word
 from .codes import EventKind, ParamType, SysPropType, SystemType
 from .errors import NoDataError, NotOfferedError, SubscriptionError
@@ -36,8 +28,6 @@ from .parameters import Parameter
 if TYPE_CHECKING:
     from .system import System
 
-POLLING_PEER = "127.0.0.1"      # where the library's polling threads connect from
-_IDENT_LIMIT = 256              # an identification text longer than this is not one
 _ALWAYS_DELIVERED = {"KeepAlive", "LiveInsertion", "LiveInsRem"}
 _LEGACY_MAINFRAMES = {SystemType.KR2210, SystemType.KR2220}
 
@@ -155,146 +145,6 @@ def _listen_host(address: str) -> str:
     return POLLING_PEER if ip.is_loopback else "0.0.0.0"
 
 
-class _Connection:
-    def __init__(self, sock: socket.socket, peer: str) -> None:
-        self.sock = sock
-        self.peer = peer
-        # A polling thread's connection starts with its identification text.
-        self.ident: Optional[str] = None if peer == POLLING_PEER else ""
-        self._ident_bytes = b""
-
-    def read_ident(self) -> bool:
-        """Reads what has arrived of the identification text; False: drop the connection."""
-        try:
-            data = self.sock.recv(_IDENT_LIMIT, socket.MSG_PEEK)
-            if not data:
-                return False
-            end = data.find(b"\0")
-            taken = self.sock.recv(len(data) if end < 0 else end + 1)
-        except OSError:
-            return False
-        self._ident_bytes += taken
-        if end >= 0:
-            self.ident = _lists.text(self._ident_bytes)
-        return len(self._ident_bytes) <= _IDENT_LIMIT
-
-
-# What wait_batch returns when the hub was closed under it.
-CLOSED = object()
-
-
-class _Hub:
-    """The listening port of one system and the connections it accepted.
-
-    One thread reads (an event stream's); another may close the hub at any
-    time (closing the system).  Closing wakes the reader and closes the
-    sockets only once the reader has let go of them, so that the reader
-    never hands the library a socket number that was closed and reused.
-    """
-
-    def __init__(self, host: str) -> None:
-        self.host = host
-        self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-        try:
-            self.listener.bind((host, 0))
-            self.listener.listen(8)
-            self.listener.setblocking(False)
-        except OSError:
-            self.listener.close()
-            raise
-        self.port: int = self.listener.getsockname()[1]
-        self._wake_r, self._wake_w = socket.socketpair()
-        self.selector = selectors.DefaultSelector()
-        self.selector.register(self.listener, selectors.EVENT_READ, "listener")
-        self.selector.register(self._wake_r, selectors.EVENT_READ, "wake")
-        self.connections: List[_Connection] = []
-        self._reading = threading.Lock()
-        self._closing = False
-
-    def close(self) -> None:
-        if self._closing:
-            return
-        self._closing = True
-        self._wake_w.send(b"x")
-        for c in list(self.connections):
-            try:
-                c.sock.shutdown(socket.SHUT_RDWR)  # ends a read in progress
-            except OSError:
-                pass
-        with self._reading:
-            for c in list(self.connections):
-                self._drop(c)
-            self.selector.close()
-            for s in (self.listener, self._wake_r, self._wake_w):
-                s.close()
-
-    def _drop(self, conn: _Connection) -> None:
-        self.connections.remove(conn)
-        try:
-            self.selector.unregister(conn.sock)
-        except (KeyError, ValueError):
-            pass
-        conn.sock.close()
-
-    def _accept(self) -> None:
-        while True:
-            try:
-                sock, (peer, _) = self.listener.accept()
-            except OSError:  # none waiting any more (or gone again)
-                return
-            sock.setblocking(True)  # the library's reader expects a blocking socket
-            conn = _Connection(sock, peer)
-            self.connections.append(conn)
-            self.selector.register(sock, selectors.EVENT_READ, conn)
-
-    def wait_batch(self, deadline: Optional[float]):
-        """The records of the next frame on any connection; None at the
-        deadline, CLOSED when the hub was closed."""
-        with self._reading:
-            while not self._closing:
-                remaining = None if deadline is None else deadline - time.monotonic()
-                if remaining is not None and remaining <= 0:
-                    return None
-                for key, _ in self.selector.select(remaining):
-                    conn = key.data
-                    if self._closing or conn == "wake":
-                        break
-                    if conn == "listener":
-                        self._accept()
-                    elif conn.ident is None:
-                        if not conn.read_ident():
-                            self._drop(conn)
-                    else:
-                        batch = _read_frame(conn.sock.fileno())
-                        if batch is None:
-                            # Closed by the peer, or not an event stream: a
-                            # polling thread connects again when it must.
-                            self._drop(conn)
-                        else:
-                            return batch
-            return CLOSED
-
-
-def _read_frame(fd: int):
-    lib = _clib.load()
-    status = _clib.SystemStatus()
-    records = ctypes.POINTER(_clib.IDValue)()
-    count = ctypes.c_uint()
-    rc = lib.ZEVAHV_GetEventData(fd, ctypes.byref(status), ctypes.byref(records),
-                                 ctypes.byref(count))
-    try:
-        if rc != 0:
-            return None
-        out = []
-        for k in range(count.value if records else 0):
-            r = records[k]
-            out.append((r.Type, r.BoardIndex, r.ChannelIndex, _lists.text(bytes(r.Item)),
-                        bytes(r.Value)))
-        return out, Status(status.System, tuple(status.Board))
-    finally:
-        lib.ZEVAHV_FreeEventData(ctypes.byref(records))
-
-
 class EventStream(Iterator[Event]):
     """The events of a set of subscribed items, as an iterator.
 
@@ -342,7 +192,11 @@ class EventStream(Iterator[Event]):
         with system._lock:
             if system._current_stream() is not None:
                 raise RuntimeError(f"{system} has an event stream open already; close it first")
-            self._hub = self._hub_for(system, host)
+            system._require_open("listen for events")
+            if system._hub is None:
+                system._hub = Hub()
+            self._hub: Hub = system._hub
+            self._port = self._hub.listen(host or _listen_host(system.address))
             # Weakly held, so that a loop's stream ends (and unsubscribes)
             # as soon as the loop lets go of it.
             system._stream = weakref.ref(self)
@@ -354,23 +208,10 @@ class EventStream(Iterator[Event]):
             raise
         self._end = None if duration is None else time.monotonic() + duration
 
-    @staticmethod
-    def _hub_for(system: "System", host: Optional[str]) -> _Hub:
-        want = host or _listen_host(system.address)
-        hub = system._hub
-        if hub is not None and hub.host != want:
-            hub.close()
-            hub = None
-        if hub is None:
-            system._require_open("listen for events")
-            hub = _Hub(want)
-            system._hub = hub
-        return hub
-
     @property
     def port(self) -> int:
         """The local port the events arrive on."""
-        return self._hub.port
+        return self._port
 
     @property
     def items(self) -> List[str]:
@@ -382,7 +223,7 @@ class EventStream(Iterator[Event]):
         groups: Dict[Tuple[Optional[int], Optional[int]], List[_Item]] = {}
         for item in items:
             groups.setdefault((item.slot, item.channel), []).append(item)
-        port = _port_argument(self._hub.port)
+        port = _port_argument(self._port)
         verb = "Subscribe" if subscribe else "UnSubscribe"
         refused: List[Tuple[int, _Item]] = []
         for (slot, channel), group in groups.items():
@@ -424,8 +265,8 @@ class EventStream(Iterator[Event]):
                                  None if self._timeout is None else now + self._timeout)
                      if t is not None]
             batch = self._hub.wait_batch(min(waits) if waits else None)
-            if batch is CLOSED:
-                self._closed = True  # the system was closed
+            if batch is INTERRUPTED:
+                self._closed = True  # closed meanwhile, from another thread
                 raise StopIteration
             if batch is None:
                 if self._end is not None and time.monotonic() >= self._end:
@@ -435,7 +276,7 @@ class EventStream(Iterator[Event]):
             self._buffer.extend(self._decode(*batch))
         return self._buffer.popleft()
 
-    def _decode(self, records, status: Status) -> Iterator[Event]:
+    def _decode(self, records, status: Tuple[int, Tuple[int, ...]]) -> Iterator[Event]:
         now = time.time()
         for kind, board, channel, name, value in records:
             slot = board if board >= 0 else None
@@ -449,7 +290,8 @@ class EventStream(Iterator[Event]):
                     k = EventKind(kind)
                 except ValueError:
                     continue
-                yield Event(k, name, slot, chan, from_word(value, ParamType.BINARY), now, status)
+                yield Event(k, name, slot, chan, from_word(value, ParamType.BINARY), now,
+                        Status(*status))
                 continue
             item = self._by_key.get((slot, chan, name))
             if item is None:
@@ -460,7 +302,8 @@ class EventStream(Iterator[Event]):
                 v = decode(p, raw)
             else:
                 v = _lists.text(value) if item.text else from_word(value, ParamType.BINARY)
-            yield Event(EventKind.PARAMETER, name, slot, chan, v, now, status, item.parameter)
+            yield Event(EventKind.PARAMETER, name, slot, chan, v, now, Status(*status),
+                        item.parameter)
 
     # -- ending -----------------------------------------------------------------------------
     def close(self) -> None:
@@ -473,6 +316,7 @@ class EventStream(Iterator[Event]):
             if subscribed and not self._system.closed:
                 self._change(subscribed, subscribe=False)
         finally:
+            self._hub.stop_listening()
             if self._system._current_stream() is self:
                 self._system._stream = None
 
