@@ -2,42 +2,65 @@
 
 A family is one row of FAMILIES.  The tests find the parameters they
 exercise from what the library reports, so a new family needs only its
-row: the simulator's device name, the system type, its channel count, and
-one value its front panel can change (to see it arrive as an event).
+row: how to start its simulator and open it, what its first board is, one
+channel value its front panel can change (to see it arrive as an event),
+and how to make the device refuse writes.  A family whose device the
+build's simulator does not offer is skipped.
 """
 from __future__ import annotations
 
 import os
 from dataclasses import dataclass
-from typing import Iterator, Optional
+from typing import Iterator, Optional, Tuple
 
 import pytest
 
 import zevahvlink
-from simulator import Simulator
+from simulator import Simulator, offers
+
+MODULE = ("--tcp", "127.0.0.1:0", "--serial", "4242", "--fwrel", "2.7")
 
 
 @dataclass(frozen=True)
 class Family:
-    device: str        # zevahv-sim device
-    system: str        # system type name for zevahvlink.open
-    channels: int
-    # A channel value turned at the front panel: simulator word, the
-    # parameter that shows it, the panel's text and the value expected.
-    panel_word: str
+    device: str                  # zevahv-sim device
+    system: str                  # system type name for zevahvlink.open
+    model: str                   # model of the board in slot 0 (a part of it)
+    channels: int                # its channels
+    serial: int
+    firmware: str
+    # A control line that changes channel {channel}'s value as the front
+    # panel would, the parameter that shows it and the value expected.
+    panel: str
     panel_parameter: str
-    panel_text: str
     panel_value: object
+    # Control lines that make the device refuse writes, and that end it.
+    refuse: Tuple[str, str]
+    sim_args: Tuple[str, ...] = MODULE
+    address: str = "{host}:{port}_0"
+    user: str = ""
+    password: str = ""
 
     def __str__(self) -> str:
         return self.device
 
 
+LOCAL = ("local 0 on", "local 0 off")
+
 FAMILIES = [
-    Family("q3815", "q3815", 4, "VSET", "VSet", "1234.5", 1234.5),
-    Family("p731x", "p731x", 16, "FGAIN", "FineGain", "77", 77.0),
-    Family("q2904", "q2904", 16, "THR", "Threshold", "2345", 2345.0),
-    Family("q2906", "q2906", 16, "SLOWFGAIN", "SlowFGain", "150", 150.0),
+    Family("q3815", "q3815", "Q3815", 4, 4242, "2.7",
+           "set 0 VSET {channel} 1234.5", "VSet", 1234.5, LOCAL),
+    Family("p731x", "p731x", "P731X", 16, 4242, "2.7",
+           "set 0 FGAIN {channel} 77", "FineGain", 77.0, LOCAL),
+    Family("q2904", "q2904", "Q2904", 16, 4242, "2.7",
+           "set 0 THR {channel} 2345", "Threshold", 2345.0, LOCAL),
+    Family("q2906", "q2906", "Q2906", 16, 4242, "2.7",
+           "set 0 SLOWFGAIN {channel} 150", "SlowFGain", 150.0, LOCAL),
+    Family("kr2440", "kr2440", "ZB3012P", 12, 1201, "1.4",
+           "set 0 {channel} VSet 1234.5", "VSet", 1234.5,
+           ("fault refuse 2 for SETCHPARAM", "fault none"),
+           sim_args=("--tcp", "127.0.0.2:0"), address="{host}:{port}",
+           user="admin", password="admin"),
 ]
 
 
@@ -55,7 +78,7 @@ def simulator() -> Iterator:
     started = []
 
     def start(device: str, *args: str) -> Simulator:
-        sim = Simulator(device, *args)
+        sim = Simulator(device, *(args or ("--tcp", "127.0.0.1:0")))
         started.append(sim)
         return sim
 
@@ -69,9 +92,11 @@ class Opened:
 
     def __init__(self, family: Family) -> None:
         self.family = family
-        self.sim = Simulator(family.device, "--serial", "4242", "--fwrel", "2.7")
+        self.sim = Simulator(family.device, *family.sim_args)
         try:
-            self.system = zevahvlink.open(family.system, "tcp", self.sim.address())
+            address = family.address.format(host=self.sim.host, port=self.sim.port)
+            self.system = zevahvlink.open(family.system, "tcp", address,
+                                          user=family.user, password=family.password)
         except BaseException:
             self.sim.stop()
             raise
@@ -103,6 +128,8 @@ def opened(request) -> Iterator[Opened]:
     Tests on it leave the system open and without event streams; tests
     that need a fresh or a broken device start their own.
     """
+    if not offers(request.param.device):
+        pytest.skip(f"this zevahv-sim offers no {request.param.device}")
     o = Opened(request.param)
     yield o
     o.close()

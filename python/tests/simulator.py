@@ -8,6 +8,7 @@ a test run that dies.
 from __future__ import annotations
 
 import os
+import re
 import selectors
 import subprocess
 import time
@@ -25,25 +26,33 @@ def binary() -> str:
     return path
 
 
+def offers(device: str) -> bool:
+    """Whether the build's simulator knows the device word."""
+    done = subprocess.run([binary(), "--help"], capture_output=True, text=True, timeout=30)
+    return re.search(rf"^\s+{re.escape(device)}\b", done.stdout, re.M) is not None
+
+
 class Simulator:
+    """``zevahv-sim DEVICE ARGS...``; ARGS choose the TCP address ("--tcp 127.0.0.1:0")."""
+
     def __init__(self, device: str, *args: str) -> None:
         self.device = device
         self._pending = b""
-        self.proc = subprocess.Popen([binary(), device, "--tcp", "127.0.0.1:0", *args],
+        self.proc = subprocess.Popen([binary(), device, *args],
                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         try:
             line = self._read_line(READY_TIMEOUT)
             words = (line or "").split()
             if len(words) != 4 or words[:2] != ["READY", "tcp"]:
                 raise RuntimeError(f"zevahv-sim {device} did not start: {line!r}")
-            self.port = int(words[3])
+            self.host, self.port = words[2], int(words[3])
         except BaseException:
             self.stop()
             raise
 
     def address(self, board: int = 0) -> str:
         """The connection argument of a module on this simulator."""
-        return f"127.0.0.1:{self.port}_{board}"
+        return f"{self.host}:{self.port}_{board}"
 
     def _read_line(self, timeout: float) -> Optional[str]:
         deadline = time.monotonic() + timeout
@@ -69,11 +78,6 @@ class Simulator:
         if answer is None:
             raise RuntimeError(f"no answer to {command!r}")
         return answer
-
-    def set(self, word: str, channel: int, value: str, board: int = 0) -> None:
-        """Changes a value as the front panel would."""
-        answer = self.control(f"set {board} {word} {channel} {value}")
-        assert answer.startswith("OK"), answer
 
     def command_count(self) -> int:
         return int(self.control("count").split()[1])

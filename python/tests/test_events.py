@@ -27,7 +27,7 @@ def test_front_panel_changes_arrive_as_typed_events(opened):
             seen[(event.channel, event.name)] = event
             if len(seen) == 3:
                 break
-        sim.set(family.panel_word, 1, family.panel_text)
+        assert sim.control(family.panel.format(channel=1)).startswith("OK")
         for event in stream:
             if event.channel == 1 and event.value == family.panel_value:
                 break

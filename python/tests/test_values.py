@@ -116,10 +116,11 @@ def test_unknown_parameters_and_channels_raise(opened):
 def test_a_refusal_of_the_device_raises(opened):
     system, sim = opened.system, opened.sim
     p = opened.channel_parameter(ParamType.NUMERIC)
-    assert sim.control("local 0 on").startswith("OK")
+    refuse, accept = opened.family.refuse
+    assert sim.control(refuse).startswith("OK")
     try:
         with pytest.raises(zevahvlink.WriteError) as refused:
             system.set(0, p.name, _inside(p, 0.5), channels=[0])
         assert refused.value.code == 2
     finally:
-        assert sim.control("local 0 off").startswith("OK")
+        assert sim.control(accept).startswith("OK")

@@ -78,6 +78,7 @@ class System:
         self._lock = threading.RLock()
         self._names: Dict[Tuple[int, Optional[int]], List[str]] = {}
         self._descriptions: Dict[Tuple[int, Optional[int], str], Parameter] = {}
+        self._channel_counts: Optional[Dict[int, int]] = None
         self._hub = None
         self._stream = None
         what = f"open {self.label}"
@@ -189,6 +190,7 @@ class System:
         with self._lock:
             self._names.clear()
             self._descriptions.clear()
+            self._channel_counts = None
 
     # -- crate ----------------------------------------------------------------------
     @property
@@ -223,7 +225,24 @@ class System:
                           _lists.array(serials, n), _lists.array(major, n),
                           _lists.array(minor, n), _lists.array(channels, n)))]
         self.forget()
+        self._channel_counts = {b.slot: b.channel_count for b in boards}
         return boards
+
+    def _check_channels(self, slot: int, channels: List[int], what: str) -> None:
+        """Refuses channels beyond the slot's board, as the crate map counts them.
+
+        Families differ in what they answer for such a channel (a mainframe
+        says its configuration changed); this way every one says the same.
+        """
+        counts = self._channel_counts
+        if counts is None:
+            self._crate_map()
+            counts = self._channel_counts or {}
+        n = counts.get(slot, 0)
+        beyond = [c for c in channels if c >= n]
+        if n and beyond:
+            raise OutOfRangeError(operation=f"{what} on {self.label}",
+                                  detail=f"the board in slot {slot} has channels 0..{n - 1}")
 
     # -- parameters -------------------------------------------------------------------
     def _parameter_names(self, slot: int, channel: Optional[int]) -> List[str]:
@@ -343,6 +362,7 @@ class System:
             (one_slot,), _ = _numbers(slot, "slot")
             slots = [one_slot]
             chans, single = _numbers(channels, "channel")
+            self._check_channels(one_slot, chans, f"{name} of {self._where_list(slots, chans)}")
             first = (one_slot, chans[0]) if chans else None
         if first is None:
             return None, slots, chans, False
@@ -395,6 +415,7 @@ class System:
         chans, _ = _numbers(channels, "channel")
         if not chans:
             return []
+        self._check_channels(slot, chans, f"names of {self._where_list([slot], chans)}")
         buf = ctypes.create_string_buffer(_clib.MAX_CH_NAME * len(chans))
         self._call("ZEVAHV_GetChName", slot, len(chans), _ushorts(chans), buf,
                    what=f"get the names of {self._where_list([slot], chans)}")
@@ -411,6 +432,7 @@ class System:
             raise OutOfRangeError(operation=what,
                                   detail=f"at most {_clib.MAX_CH_NAME - 1} characters")
         if chans:
+            self._check_channels(slot, chans, what)
             self._call("ZEVAHV_SetChName", slot, len(chans), _ushorts(chans),
                        _c_text(name, what), what=what)
 
