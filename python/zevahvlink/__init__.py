@@ -20,6 +20,7 @@ from ._clib import LibraryNotFoundError, library_path
 from .codes import EventKind, Link, Mode, ParamType, SysPropType, SystemType, Unit
 from .crate import Board, Channel
 from .errors import *  # noqa: F401,F403  (one class per result code)
+from . import errors
 from .errors import Error, SubscriptionError, error_for
 from .events import Event, EventStream, Status
 from .parameters import Parameter, Parameters
@@ -28,9 +29,10 @@ from .system import System, library_release, open
 
 __version__ = "6.4.0"
 
+# "open" is left out so that "from zevahvlink import *" keeps the built-in open.
 __all__ = [
-    "open", "System", "Board", "Channel", "Parameter", "Parameters", "SystemProperties",
+    "System", "Board", "Channel", "Parameter", "Parameters", "SystemProperties",
     "PropertyInfo", "Event", "EventStream", "Status", "SystemType", "Link", "ParamType",
     "Mode", "SysPropType", "Unit", "EventKind", "Error", "SubscriptionError", "error_for",
     "LibraryNotFoundError", "library_release", "library_path",
-]
+] + errors.__all__

@@ -300,3 +300,6 @@ class SubscriptionError(Error):
     def __init__(self, code: int, refused: "list", operation: str = "") -> None:
         self.refused = list(refused)
         super().__init__(code, "", operation, "refused: " + ", ".join(map(str, self.refused)))
+
+
+__all__ = ["Error", "SubscriptionError", "error_for"] + sorted(c.__name__ for c in _BY_CODE.values())
