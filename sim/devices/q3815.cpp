@@ -304,6 +304,19 @@ private:
 
 const ParamTable& q3815_table() { return kTable; }
 
+std::string q3815_notes() {
+    return R"(Channel status word (STAT):
+  bit 0 on; 1 ramping up; 2 switched off and still ramping down (never set while
+  on); 3 over-current (held at ISET); 5 under-voltage (held below VSET by the
+  current limit); 6 VSET above MAXV (the output stops at MAXV); 7 tripped (after
+  TRIP seconds at the current limit; until ON or BDCLR); 11 killed (PDWN KILL:
+  the trip or interlock dropped the output at once); 12 interlock active.
+  A switched-off channel ramps down at RDW. The load is resistive: IMON = VMON /
+  LOAD (uA, MOhm; default 100 MOhm). The interlock fires when the connector is
+  in the state BDILKM names (connector closed at start, mode OPEN).
+)";
+}
+
 std::unique_ptr<Device> make_q3815(int channels) { return std::make_unique<Q3815>(channels); }
 
 } // namespace sim

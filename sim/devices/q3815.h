@@ -4,6 +4,7 @@
 // trips, an interlock input and a board alarm word.
 
 #include <memory>
+#include <string>
 
 #include "model/device.h"
 
@@ -11,6 +12,7 @@ namespace sim {
 
 std::unique_ptr<Device> make_q3815(int channels);
 const ParamTable& q3815_table();
+std::string q3815_notes(); // for --help
 
 // Bits of the channel status word (STAT).
 namespace q3815_stat {

@@ -63,10 +63,11 @@ int Device::index_of(std::string_view mnemonic) const { return find(mnemonic); }
 void Device::set_identity(const Identity& id) {
     for (size_t i = 0; i < table_.size(); ++i) {
         const auto& m = table_[i].mnemonic;
-        if (m == "BDNAME") text_[i][0] = id.model;
-        else if (m == "BDFREL") text_[i][0] = id.fwrel;
-        else if (m == "BDSNUM" || m == "SERNUM") num_[i][0] = id.serial;
-        else if (m == "BDNCH") num_[i][0] = channels_;
+        // Each family has its own words for the same four facts.
+        if (m == "BDNAME" || m == "CRNAME" || m == "MRID") text_[i][0] = id.model;
+        else if (m == "BDFREL" || m == "PSFREL") text_[i][0] = id.fwrel;
+        else if (m == "BDSNUM" || m == "SERNUM" || m == "PSSNUM") num_[i][0] = id.serial;
+        else if (m == "BDNCH" || m == "NUMCH") num_[i][0] = channels_;
     }
 }
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "model/param.h"
-#include "wire/command.h"
+#include "wire/dialect.h"
 
 namespace sim {
 
@@ -53,6 +53,21 @@ public:
     // Runs a set without value (ON, OFF, BDCLR).
     std::optional<Refusal> act(int idx, int ch);
 
+    // Whether channel `ch` has the channel word `idx` (a self-describing
+    // module may give its channels different words); board words always.
+    virtual bool on_channel(int idx, int ch) const {
+        (void)idx;
+        (void)ch;
+        return true;
+    }
+    // The description of a word, for modules that describe their own words;
+    // nothing for the others (the command is refused).
+    virtual std::optional<std::string> info(int idx, int ch) const {
+        (void)idx;
+        (void)ch;
+        return std::nullopt;
+    }
+
     // Front-panel words beyond the table (a load resistance, a forced
     // monitor); nothing when the word is not one of them.
     virtual std::optional<std::optional<Refusal>> panel_set(std::string_view mnemonic, int ch,
@@ -61,9 +76,11 @@ public:
     // One line per front-panel word, for --help.
     virtual std::vector<std::string> panel_help() const { return {}; }
 
-    void set_identity(const Identity& id);
+    virtual void set_identity(const Identity& id);
 
 protected:
+    void set_text(int idx, int ch, std::string v) { text_[idx][slot(idx, ch)] = std::move(v); }
+    const std::string& text(int idx, int ch) const { return text_[idx][slot(idx, ch)]; }
     double number(int idx, int ch) const { return num_[idx][slot(idx, ch)]; }
     void set_number(int idx, int ch, double v) { num_[idx][slot(idx, ch)] = v; }
     int index_of(std::string_view mnemonic) const; // -1 when absent; for hooks
