@@ -30,7 +30,9 @@ const char* access_word(Access a) {
 
 void describe(std::ostringstream& o, const DeviceKind& k) {
     o << k.name << ": " << k.description << "\n";
-    o << "  model answered \"" << k.default_model << "\" unless --model; "
+    if (k.default_model.empty()) o << "  model answered from its description unless --model; ";
+    else o << "  model answered \"" << k.default_model << "\" unless --model; ";
+    o
       << (k.serial ? "TCP or --pty" : "TCP only") << "; "
       << (k.several_boards ? "boards of --boards on one line" : "one module (board 0)");
     if (k.min_channels < k.max_channels)
@@ -80,7 +82,9 @@ std::string help_text(const std::string& device) {
     o << R"(Module options (zevahv-sim <module> [options]):
   --tcp HOST:PORT   serve TCP on this IPv4 address (default 127.0.0.1:0; port 0
                     lets the kernel choose). Any number of clients at once; each
-                    may address every board.
+                    may address every board. (The ports in the device list are
+                    the real modules' fixed ones; a client reaches a simulator
+                    at this one, e.g. "127.0.0.1:PORT_0" for the library.)
   --pty             serve a pseudo-terminal in raw mode instead; all boards are
                     daisy-chained on the one line.
   --control ADDR    the control channel on a local socket or loopback port too

@@ -17,6 +17,13 @@ namespace sim {
 
 using Clock = std::chrono::steady_clock;
 
+// Front-panel words are typed by people: letter case does not count.
+bool same_ignoring_case(std::string_view a, std::string_view b);
+
+// One line of a device's front-panel help: the word with its arguments,
+// padded, then what it does.
+std::string panel_entry(const std::string& usage, const std::string& what);
+
 // Who changes a value: the remote command language, or the module's own
 // front panel (the control channel), which may touch read-only state.
 enum class Origin { Wire, Panel };
@@ -94,6 +101,15 @@ protected:
         (void)idx;
         (void)ch;
         return Refusal::Par;
+    }
+    // A further check of a value written to row `idx` of channel `ch` (a
+    // number, an index, or 1/0 for an on/off word), beyond the row's range:
+    // limits that differ from channel to channel, a switch the state refuses.
+    virtual std::optional<Refusal> check_value(int idx, int ch, double v) const {
+        (void)idx;
+        (void)ch;
+        (void)v;
+        return std::nullopt;
     }
     virtual void changed(int idx, int ch, Origin origin) {
         (void)idx;

@@ -20,11 +20,15 @@ TEST(DeviceTables, MnemonicsAreUniqueAndWritableRowsRoundTrip) {
             const ParamDef& p = dev->table()[i];
             EXPECT_TRUE(seen.insert(p.mnemonic).second) << "duplicate " << p.mnemonic;
             if (p.access == Access::R || p.kind == Kind::Action || p.kind == Kind::Text) continue;
+            // The crate's set points have limits of each channel's own.
+            if (kind.name == "w7300" && (p.mnemonic == "VSET" || p.mnemonic == "ISET")) continue;
             int ch = p.scope == Scope::Channel ? dev->channels() - 1 : 0;
             int idx = static_cast<int>(i);
             if (p.kind == Kind::OnOff) {
                 EXPECT_FALSE(dev->write(idx, ch, p.on_text, Origin::Wire)) << p.mnemonic;
-                EXPECT_EQ(dev->read(idx, ch), p.on_text) << p.mnemonic;
+                if (p.access != Access::W) {
+                    EXPECT_EQ(dev->read(idx, ch), p.on_text) << p.mnemonic;
+                }
                 EXPECT_EQ(dev->write(idx, ch, "2", Origin::Wire), Refusal::Val) << p.mnemonic;
                 continue;
             }
