@@ -52,6 +52,9 @@ Device::Device(const ParamTable& table, int channels) : table_(table), channels_
                 text_[i][ch] = buf;
             }
         }
+        // The channel count words answer what the module has.
+        if (table_[i].mnemonic == "BDNCH" || table_[i].mnemonic == "NUMCH")
+            num_[i][0] = channels_;
     }
 }
 
@@ -75,7 +78,6 @@ void Device::set_identity(const Identity& id) {
         }
         else if (m == "BDFREL" || m == "PSFREL") text_[i][0] = id.fwrel;
         else if (m == "BDSNUM" || m == "SERNUM" || m == "PSSNUM") num_[i][0] = id.serial;
-        else if (m == "BDNCH" || m == "NUMCH") num_[i][0] = channels_;
     }
 }
 
