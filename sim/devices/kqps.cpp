@@ -64,10 +64,6 @@ constexpr unsigned Analog = 1u << 7;
 class Kqps : public Device {
 public:
     Kqps() : Device(kTable, 1), last_(Clock::now()) {
-        for (const char* w : {"VER", "LOOP", "MGC", "MRT", "MRT:1", "MRT:2", "UPMODE", "MRESET",
-                              "MWVR", "MRV", "MWIR", "MRI", "MWI", "MWV", "MSRI", "MSRV", "MST",
-                              "MON", "MOFF"})
-            row_.push_back({w, index_of(w)});
         vref_ = number(row("MWVR"), 0);
         iref_ = number(row("MWIR"), 0);
     }
@@ -172,11 +168,7 @@ protected:
     }
 
 private:
-    int row(const char* w) const {
-        for (const auto& r : row_)
-            if (r.first == w) return r.second;
-        return -1;
-    }
+    int row(std::string_view w) const { return index_of(w); }
 
     double power() const { return vout_ * vout_ / load_; }
     double temperature(int sensor) const {
@@ -221,7 +213,6 @@ private:
         return s;
     }
 
-    std::vector<std::pair<std::string, int>> row_;
     double vref_ = 0, iref_ = 0; // the present (ramped) set points
     double vout_ = 0;
     double load_ = 10; // ohm

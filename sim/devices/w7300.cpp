@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 
 #include "devices/hv_rows.h"
 #include "model/integrate.h"
@@ -102,21 +101,17 @@ class W7300 : public Device {
 public:
     W7300(int channels, const std::string& host)
         : Device(kTable, channels), out_(static_cast<size_t>(channels)), last_(Clock::now()) {
-        for (const char* w : {"PSTEMP", "FANSP", "FAN1", "FAN2", "FAN3", "CRST", "Pw", "ON", "OFF",
-                              "On", "Off", "SYSR", "CLR", "VSET", "VMON", "ISET", "IMON", "OVP",
-                              "UVP", "STAT", "VMIN", "VMAX", "IMIN", "IMAX", "IPADD"})
-            row_[w] = index_of(w);
-        set_text(row_["IPADD"], 0, host);
+        set_text(row("IPADD"), 0, host);
         for (int c = 0; c < channels; ++c) {
             const Output& o = kOutputs[c % kOutputKinds];
-            set_number(row_["VSET"], c, o.volts);
-            set_number(row_["ISET"], c, o.amps);
-            set_number(row_["VMIN"], c, round_to(o.volts * 0.8, 2));
-            set_number(row_["VMAX"], c, round_to(o.volts * 1.1, 2));
-            set_number(row_["IMIN"], c, 0);
-            set_number(row_["IMAX"], c, o.amps);
-            set_number(row_["OVP"], c, round_to(o.volts * 1.2, 2));
-            set_number(row_["UVP"], c, round_to(o.volts * 0.85, 2));
+            set_number(row("VSET"), c, o.volts);
+            set_number(row("ISET"), c, o.amps);
+            set_number(row("VMIN"), c, round_to(o.volts * 0.8, 2));
+            set_number(row("VMAX"), c, round_to(o.volts * 1.1, 2));
+            set_number(row("IMIN"), c, 0);
+            set_number(row("IMAX"), c, o.amps);
+            set_number(row("OVP"), c, round_to(o.volts * 1.2, 2));
+            set_number(row("UVP"), c, round_to(o.volts * 0.85, 2));
             out_[c].load = o.volts / (o.amps / 2); // half load
         }
     }
@@ -223,10 +218,7 @@ private:
         bool tripped = false;
     };
 
-    int row(const std::string& w) const {
-        auto it = row_.find(w);
-        return it == row_.end() ? -1 : it->second;
-    }
+    int row(std::string_view w) const { return index_of(w); }
 
     std::optional<Refusal> switch_crate(bool on) {
         // An over-temperature keeps the crate off until it is cleared.
@@ -307,7 +299,6 @@ private:
         return s;
     }
 
-    std::map<std::string, int> row_;
     std::vector<Out> out_;
     bool crate_on_ = false;
     bool over_temperature_ = false;

@@ -30,13 +30,7 @@ public:
         if (!board) return out;
         out.answered = true;
         out.command.board = *board;
-        auto verb = verb_of(next_piece(rest), false);
-        if (!verb) {
-            out.refusal = Refusal::Cmd;
-            return out;
-        }
-        out.command.verb = *verb;
-        read_tail(rest, line, out);
+        read_command(rest, line, false, out);
         return out;
     }
 

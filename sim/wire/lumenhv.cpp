@@ -9,7 +9,7 @@ namespace {
 
 using namespace pieces;
 
-class Lumenhv : public Dialect {
+class Lumenhv : public UnaddressedReplies {
 public:
     const char* name() const override { return "lumenhv"; }
 
@@ -30,20 +30,9 @@ public:
             return out;
         }
         out.answered = true;
-        auto verb = verb_of(next_piece(rest), true);
-        if (!verb) {
-            out.refusal = Refusal::Cmd;
-            return out;
-        }
-        out.command.verb = *verb;
-        read_tail(rest, line, out);
+        read_command(rest, line, true, out);
         return out;
     }
-
-    std::string ok(const Command&, const std::optional<std::string>& value) const override {
-        return ok_line("", value);
-    }
-    std::string refusal(const Command&, Refusal r) const override { return refusal_line("", r); }
 
     const char* help() const override {
         return R"(  $CMD:MON,[CH:n,]PAR:WORD              ->  #CMD:OK,VAL:<value>

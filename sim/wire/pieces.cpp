@@ -15,6 +15,18 @@ const char* refusal_word(Refusal r) {
 
 namespace pieces {
 
+namespace {
+
+// "CMD:MON", "CMD:SET" and, where the form has it, "CMD:INFO".
+std::optional<Verb> verb_of(std::string_view piece, bool with_info) {
+    if (piece == "CMD:MON") return Verb::Mon;
+    if (piece == "CMD:SET") return Verb::Set;
+    if (with_info && piece == "CMD:INFO") return Verb::Info;
+    return std::nullopt;
+}
+
+} // namespace
+
 bool all_digits(std::string_view s) {
     if (s.empty()) return false;
     for (char c : s)
@@ -40,14 +52,13 @@ std::optional<int> small_number(std::string_view digits) {
     return n;
 }
 
-std::optional<Verb> verb_of(std::string_view piece, bool with_info) {
-    if (piece == "CMD:MON") return Verb::Mon;
-    if (piece == "CMD:SET") return Verb::Set;
-    if (with_info && piece == "CMD:INFO") return Verb::Info;
-    return std::nullopt;
-}
-
-void read_tail(std::string_view rest, std::string_view line, ParsedLine& out) {
+void read_command(std::string_view rest, std::string_view line, bool with_info, ParsedLine& out) {
+    auto verb = verb_of(next_piece(rest), with_info);
+    if (!verb) {
+        out.refusal = Refusal::Cmd;
+        return;
+    }
+    out.command.verb = *verb;
     std::string_view piece = next_piece(rest);
     if (starts_with(piece, "CH:")) {
         auto ch = small_number(piece.substr(3));

@@ -8,7 +8,7 @@ namespace {
 
 using namespace pieces;
 
-class Unaddressed : public Dialect {
+class Unaddressed : public UnaddressedReplies {
 public:
     const char* name() const override { return "unaddressed"; }
 
@@ -21,20 +21,9 @@ public:
             return out;
         }
         std::string_view rest = line.substr(1);
-        auto verb = verb_of(next_piece(rest), false);
-        if (!verb) {
-            out.refusal = Refusal::Cmd;
-            return out;
-        }
-        out.command.verb = *verb;
-        read_tail(rest, line, out);
+        read_command(rest, line, false, out);
         return out;
     }
-
-    std::string ok(const Command&, const std::optional<std::string>& value) const override {
-        return ok_line("", value);
-    }
-    std::string refusal(const Command&, Refusal r) const override { return refusal_line("", r); }
 
     const char* help() const override {
         return R"(  $CMD:MON,[CH:n,]PAR:WORD            ->  #CMD:OK,VAL:<value>

@@ -6,9 +6,9 @@
 #include <sys/wait.h>
 
 #include <chrono>
-#include <cstdio>
 #include <thread>
 
+#include "sim_output.h"
 #include "sim_process.h"
 #include "wire_client.h"
 
@@ -37,17 +37,6 @@ std::string ask_until(WireClient& c, const std::string& line, const std::string&
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return last;
-}
-
-std::string help_of(const std::string& device) {
-    FILE* f = popen((std::string(SimProcess::binary_path()) + " " + device + " --help").c_str(), "r");
-    std::string text;
-    if (!f) return text;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-    pclose(f);
-    return text;
 }
 
 } // namespace
@@ -194,7 +183,7 @@ TEST(FamilySims, EachPageDocumentsItsWordsAndFrontPanel) {
         {"zbk", {"V5RES", "IFAN", "LOAD48", "3 fan supply over-current trip"}},
     };
     for (const auto& p : pages) {
-        std::string text = help_of(p.device);
+        std::string text = sim_output(std::string(p.device) + " --help");
         for (const char* w : p.words) EXPECT_NE(text.find(w), std::string::npos) << p.device << ": " << w;
         // Every page carries what all share.
         for (const char* w : {"fault-once", "wrong-board", "count reset", "--control"})
