@@ -22,6 +22,8 @@ struct Options {
     unsigned serial = 1001;
     std::string fwrel = "1.0";
     bool local = false;
+    std::string description; // lumenhv: --describe FILE
+    bool no_range = false;   // rd40xxe: --no-range
     std::string log_path;
     Fault fault;
     ControlAddress control;

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "transport/stream.h"
+
 namespace sim::mf {
 
 namespace {
@@ -62,17 +64,6 @@ int connect_from(const std::string& source_host, const SinkKey& key, std::string
     return fd;
 }
 
-bool send_all(int fd, const std::string& bytes) {
-    size_t off = 0;
-    while (off < bytes.size()) {
-        ssize_t n = ::send(fd, bytes.data() + off, bytes.size() - off, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        off += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 struct EventSinks::Tcp {
@@ -120,7 +111,7 @@ void EventSinks::run(Tcp* s) {
             item = std::move(s->queue.front());
             s->queue.pop_front();
         }
-        bool ok = send_all(s->fd, item.first);
+        bool ok = write_all(s->fd, item.first);
         std::lock_guard<std::mutex> lock(s->m);
         if (!ok || item.second == AfterSend::Close) {
             shutdown(s->fd, SHUT_RDWR);
@@ -149,22 +140,18 @@ bool EventSinks::ensure(const SinkKey& key, bool& fresh, std::string& error) {
             tcp_.erase(it);
         }
     }
-    if (old) {
-        {
-            std::lock_guard<std::mutex> l(old->m);
-            old->stop = true;
-        }
-        old->cv.notify_all();
-        shutdown(old->fd, SHUT_RDWR);
-        old->thread.join();
-        ::close(old->fd);
-    }
+    if (old) stop(std::move(old));
     int fd = connect_from(source_host_, key, error);
     if (fd < 0) return false;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (tcp_.count(key)) {
+        // Another session made the connection meanwhile: that one serves.
+        ::close(fd);
+        return true;
+    }
     auto s = std::make_unique<Tcp>();
     s->fd = fd;
     s->thread = std::thread(run, s.get());
-    std::lock_guard<std::mutex> lock(mutex_);
     tcp_[key] = std::move(s);
     fresh = true;
     return true;
@@ -216,6 +203,10 @@ void EventSinks::close(const SinkKey& key) {
         s = std::move(it->second);
         tcp_.erase(it);
     }
+    stop(std::move(s));
+}
+
+void EventSinks::stop(std::unique_ptr<Tcp> s) {
     {
         std::lock_guard<std::mutex> l(s->m);
         s->stop = true;

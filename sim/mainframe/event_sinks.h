@@ -57,6 +57,7 @@ public:
 private:
     struct Tcp;
     static void run(Tcp* sink);
+    static void stop(std::unique_ptr<Tcp> sink); // ends its thread, closes it
 
     std::string source_host_;
     int udp_fd_ = -1;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "refusal_class.h"
+#include "sim_output.h"
 #include "sim_process.h"
 #include "wire_client.h"
 
@@ -223,14 +224,10 @@ TEST(SimProcess, StartOptionFaultsAndBadCommandLines) {
         ASSERT_TRUE(WIFEXITED(rc)) << bad;
         EXPECT_EQ(WEXITSTATUS(rc), 2) << bad;
     }
-    auto output_of = [&](const std::string& args) {
-        FILE* f = popen((bin + args).c_str(), "r");
-        std::string text;
-        if (!f) return text;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-        EXPECT_EQ(pclose(f), 0) << args;
+    auto output_of = [](const std::string& args) {
+        int status = -1;
+        std::string text = sim_output(args, &status);
+        EXPECT_EQ(status, 0) << args;
         return text;
     };
     std::string text = output_of(" --help");
