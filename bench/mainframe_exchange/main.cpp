@@ -31,6 +31,9 @@
 
 #include "ZEVAHVLink.h"
 #include "sim_child.h"
+#if __has_include("loopback.h")
+#include "loopback.h"
+#endif
 
 namespace {
 
