@@ -51,19 +51,6 @@ TEST(MainframeWire, CursorNeverReadsPastItsData) {
     EXPECT_FALSE(short_read.ok());
 }
 
-TEST(MainframeWire, CommandTableKnowsEachGenerationsCommands) {
-    ASSERT_NE(find_command("LOGINSYSTEM", kCurrent), nullptr);
-    EXPECT_EQ(find_command("LOGINSYSTEM", kLegacy), nullptr);
-    EXPECT_EQ(find_command("NEWSUBSCRIBE", kLegacy), nullptr);
-    EXPECT_NE(find_command("GETFANSTAT", kLegacy), nullptr);
-    EXPECT_EQ(find_command("GETFANSTAT", kCurrent), nullptr);
-    const Command *info = find_command("GETSYSINFO", kCurrent);
-    ASSERT_NE(info, nullptr);
-    EXPECT_TRUE(info->in_session);
-    EXPECT_EQ(info->data, 9);
-    EXPECT_FALSE(find_command("LOGIN", kBoth)->in_session);
-}
-
 TEST(MainframeWire, ReplyHeaderGivesStatusTextAndDataOffset) {
     const Command &get = *find_command("GETCHPARAM", kCurrent);
     // Status 0, text "Ok": data start after the ':' that follows the text,
