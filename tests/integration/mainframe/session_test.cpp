@@ -71,3 +71,30 @@ TEST(MainframeSession, TheThirtyFourthSessionIsRefused) {
     handles.back() = h;
     for (int x : handles) EXPECT_EQ(ZEVAHV_DeinitSystem(x), 0);
 }
+
+TEST(MainframeSession, NullPointersAndEmptyListsGetCodes) {
+    Crate crate;
+    OpenSystem s(crate);
+    const unsigned short ch = 0;
+    float v = 0;
+    char buf[64];
+    unsigned mode = 0, type = 0;
+    EXPECT_EQ(ZEVAHV_GetChParam(s.h, 1, nullptr, 1, &ch, &v), ZEVAHV_ERR_INVALIDPARAMETER);
+    EXPECT_EQ(ZEVAHV_GetChParam(s.h, 1, "VSet", 1, nullptr, &v), ZEVAHV_ERR_INVALIDPARAMETER);
+    EXPECT_EQ(ZEVAHV_SetChParam(s.h, 1, "VSet", 1, &ch, nullptr), ZEVAHV_ERR_INVALIDPARAMETER);
+    EXPECT_EQ(ZEVAHV_SetChParam(s.h, 1, "VSet", 0, nullptr, &v), 0);
+    EXPECT_EQ(ZEVAHV_SetChName(s.h, 1, 1, &ch, nullptr), ZEVAHV_ERR_INVALIDPARAMETER);
+    EXPECT_EQ(ZEVAHV_GetSysProp(s.h, nullptr, buf), ZEVAHV_ERR_INVALIDPARAMETER);
+    EXPECT_EQ(ZEVAHV_GetSysProp(s.h, "SwRelease", nullptr), ZEVAHV_ERR_INVALIDPARAMETER);
+    EXPECT_EQ(ZEVAHV_GetSysPropInfo(s.h, "SwRelease", nullptr, &type), ZEVAHV_ERR_INVALIDPARAMETER);
+    EXPECT_EQ(ZEVAHV_SetSysProp(s.h, "SymbolicName", nullptr), ZEVAHV_ERR_INVALIDPARAMETER);
+    EXPECT_EQ(ZEVAHV_ExecComm(s.h, nullptr), ZEVAHV_ERR_INVALIDPARAMETER);
+    EXPECT_EQ(ZEVAHV_GetChParamProp(s.h, 1, 0, "VSet", nullptr, &mode), ZEVAHV_ERR_INVALIDPARAMETER);
+    // An empty subscription names nothing: refused without a request.
+    char res[1];
+    const long before = crate.count("NEWSUBSCRIBE");
+    EXPECT_EQ(ZEVAHV_Subscribe(s.h, 5000, 0, nullptr, res), ZEVAHV_ERR_PARAMNOTFOUND);
+    EXPECT_EQ(crate.count("NEWSUBSCRIBE"), before);
+    // The session is still fine.
+    EXPECT_EQ(ZEVAHV_GetSysProp(s.h, "SwRelease", buf), 0);
+}
