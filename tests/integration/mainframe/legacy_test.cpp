@@ -103,6 +103,11 @@ TEST(LegacyMainframe, PropertiesAndCommands) {
     char* list = nullptr;
     ASSERT_EQ(ZEVAHV_GetSysPropList(s.h, &n, &list), 0);
     EXPECT_EQ(n, 21);
+    // Every listed property reads.
+    for (const char* p = list; n > 0; p += std::strlen(p) + 1, --n) {
+        char value[1024];
+        EXPECT_EQ(ZEVAHV_GetSysProp(s.h, p, value), 0) << p << ": " << ZEVAHV_GetError(s.h);
+    }
     ZEVAHV_Free(list);
     ASSERT_EQ(ZEVAHV_GetExecCommList(s.h, &n, &list), 0);
     EXPECT_EQ(n, 6);
