@@ -65,12 +65,19 @@ int locate(Connection &c, const SystemDescription *d, unsigned slot, int ch,
     return ZEVAHV_OK;
 }
 
-// The 4-byte raw values of a value reply, one per element asked for.
-int raw_values(Connection &c, const Reply &reply, std::size_t n, std::vector<std::uint32_t> *out) {
+// Sends a value request and converts its reply, one 4-byte raw value per
+// element asked for, each with its element's descriptor.  Nothing is
+// written unless every value is there.
+int read_values(Connection &c, const Command &cmd, Request &req,
+                const std::vector<const ParamDescriptor *> &desc, void *values) {
+    Reply reply;
+    if (int r = c.transact(cmd, req, &reply); r != ZEVAHV_OK) return r;
     Cursor in(reply.data());
-    out->resize(n);
-    for (auto &v : *out) v = in.u32();
+    std::vector<std::uint32_t> raw(desc.size());
+    for (auto &v : raw) v = in.u32();
     if (!in.ok()) return c.fail(kReplyMismatch, kTextMismatch);
+    auto *out = static_cast<unsigned char *>(values);
+    for (std::size_t i = 0; i < desc.size(); ++i) store_read_value(*desc[i], raw[i], out + 4 * i);
     return ZEVAHV_OK;
 }
 
@@ -135,13 +142,7 @@ int get_ch_param(Connection &c, unsigned short slot, const char *param, unsigned
     Request req = c.request(*cmd, true);
     req.u16(slot).sep().text(param).sep().u16(nch).sep();
     for (unsigned i = 0; i < nch; ++i) req.u16(chs[i]);
-    Reply reply;
-    if (int r = c.transact(*cmd, req, &reply); r != ZEVAHV_OK) return r;
-    std::vector<std::uint32_t> raw;
-    if (int r = raw_values(c, reply, nch, &raw); r != ZEVAHV_OK) return r;
-    auto *out = static_cast<unsigned char *>(values);
-    for (unsigned i = 0; i < nch; ++i) store_read_value(*desc[i], raw[i], out + 4 * i);
-    return ZEVAHV_OK;
+    return read_values(c, *cmd, req, desc, values);
 }
 
 int get_bd_param(Connection &c, unsigned short nslots, const unsigned short *slots,
@@ -158,13 +159,7 @@ int get_bd_param(Connection &c, unsigned short nslots, const unsigned short *slo
     Request req = c.request(*cmd, true);
     req.text(param).sep().u16(nslots).sep();
     for (unsigned i = 0; i < nslots; ++i) req.u16(slots[i]);
-    Reply reply;
-    if (int r = c.transact(*cmd, req, &reply); r != ZEVAHV_OK) return r;
-    std::vector<std::uint32_t> raw;
-    if (int r = raw_values(c, reply, nslots, &raw); r != ZEVAHV_OK) return r;
-    auto *out = static_cast<unsigned char *>(values);
-    for (unsigned i = 0; i < nslots; ++i) store_read_value(*desc[i], raw[i], out + 4 * i);
-    return ZEVAHV_OK;
+    return read_values(c, *cmd, req, desc, values);
 }
 
 namespace {
