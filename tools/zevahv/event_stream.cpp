@@ -199,7 +199,10 @@ bool EventStream::read_from(Connection& c, std::vector<Event>& out) {
         c.delivered = true;
         return true;
     }
-    if (rc == ZEVAHV_ERR_NODATA) return true;
+    // A stream that has delivered before may pause; anything else that
+    // fails is no event stream of ours (a stray peer) and is dropped, so
+    // that it cannot keep the wait busy.
+    if (rc == ZEVAHV_ERR_NODATA && c.delivered) return true;
     if (c.delivered) close_code_ = rc;
     return false;
 }
