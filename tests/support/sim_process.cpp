@@ -1,12 +1,13 @@
 #include "sim_process.h"
 
+#include "child_process.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -62,26 +63,10 @@ std::unique_ptr<SimProcess> SimProcess::start(std::string device,
         fail_start("pipe");
     }
 
-    std::vector<std::string> argv_s;
-    argv_s.push_back(ZEVAHV_SIM_PATH);
-    argv_s.push_back(device);
-    argv_s.insert(argv_s.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& s : argv_s) argv.push_back(s.data());
-    argv.push_back(nullptr);
-
-    pid_t parent = getpid();
-    pid_t pid = fork();
+    std::vector<std::string> argv{ZEVAHV_SIM_PATH, device};
+    argv.insert(argv.end(), args.begin(), args.end());
+    pid_t pid = spawn_child(argv, in_pipe[0], out_pipe[1], -1);
     if (pid < 0) fail_start("fork");
-    if (pid == 0) {
-        // The simulator must not outlive a test binary that dies.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent) _exit(127);
-        dup2(in_pipe[0], 0);
-        dup2(out_pipe[1], 1);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
     close(in_pipe[0]);
     close(out_pipe[1]);
     p->pid_ = pid;
