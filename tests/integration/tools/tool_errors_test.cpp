@@ -1,8 +1,6 @@
 // Failures: the exit code a script can test and the message a person reads,
 // "zevahv: <system> at <address>: <what>: <why> (code N)"; and nothing sent
 // to the module for a value that zevahv refuses itself.
-#include <regex>
-
 #include "tool_families.h"
 
 namespace {
@@ -24,9 +22,10 @@ TEST_P(ToolErrors, ClosedPortCannotBeOpened) {
     ToolResult r = run_tool({"--system", GetParam().name, "--address", address, "info"});
     EXPECT_EQ(r.exit_code, 3);
     EXPECT_TRUE(r.out.empty()) << r.out;
-    std::regex form("zevahv: " + GetParam().name + " at " + address +
-                    ": cannot open the system: [^\n]+ \\(code [0-9]+\\)\n");
-    EXPECT_TRUE(std::regex_match(r.err, form)) << r.err;
+    std::string prefix = "zevahv: " + GetParam().name + " at " + address + ": cannot open the system: ";
+    EXPECT_EQ(r.err.rfind(prefix, 0), 0u) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;  // one line
+    EXPECT_NE(r.err.find(" (code "), std::string::npos) << r.err;
 }
 
 TEST_P(ToolErrors, UnknownParameterSlotAndChannel) {

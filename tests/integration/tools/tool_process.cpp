@@ -1,5 +1,7 @@
 #include "tool_process.h"
 
+#include "child_process.h"
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -7,7 +9,6 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,25 +26,19 @@ pid_t spawn(const std::vector<std::string>& args, int* out, int* err) {
         ADD_FAILURE() << "pipe";
         return -1;
     }
-    std::vector<std::string> argv_s{ZEVAHV_TOOL_PATH};
-    argv_s.insert(argv_s.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& s : argv_s) argv.push_back(s.data());
-    argv.push_back(nullptr);
-    pid_t parent = getpid();
-    pid_t pid = fork();
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive the test binary
-        if (getppid() != parent) _exit(127);
-        int devnull = open("/dev/null", O_RDONLY);
-        dup2(devnull, 0);
-        dup2(o[1], 1);
-        dup2(e[1], 2);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
+    std::vector<std::string> argv{ZEVAHV_TOOL_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    int devnull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    pid_t pid = spawn_child(argv, devnull, o[1], e[1]);
+    if (devnull >= 0) close(devnull);
     close(o[1]);
     close(e[1]);
+    if (pid < 0) {
+        ADD_FAILURE() << "fork";
+        close(o[0]);
+        close(e[0]);
+        return -1;
+    }
     *out = o[0];
     *err = e[0];
     return pid;
