@@ -197,11 +197,17 @@ ParamInfo describe_param(const System& sys, unsigned slot, int channel, const st
     return p;
 }
 
-std::vector<std::string> sysprop_names(const System& sys) {
+// A packed name list with its count, as the property and command lists come.
+std::vector<std::string> packed_list(const System& sys, int (*call)(int, unsigned short*, char**),
+                                     const char* what) {
     unsigned short n = 0;
     Owned<char> list;
-    sys.check(ZEVAHV_GetSysPropList(sys.handle(), &n, &list.p), "listing the system properties");
+    sys.check(call(sys.handle(), &n, &list.p), what);
     return split_packed(list.p, n);
+}
+
+std::vector<std::string> sysprop_names(const System& sys) {
+    return packed_list(sys, ZEVAHV_GetSysPropList, "listing the system properties");
 }
 
 SysProp sysprop_info(const System& sys, const std::string& name) {
@@ -213,10 +219,7 @@ SysProp sysprop_info(const System& sys, const std::string& name) {
 }
 
 std::vector<std::string> command_names(const System& sys) {
-    unsigned short n = 0;
-    Owned<char> list;
-    sys.check(ZEVAHV_GetExecCommList(sys.handle(), &n, &list.p), "listing the commands");
-    return split_packed(list.p, n);
+    return packed_list(sys, ZEVAHV_GetExecCommList, "listing the commands");
 }
 
 }  // namespace zcli

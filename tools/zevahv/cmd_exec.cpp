@@ -43,13 +43,10 @@ void add_exec(CLI::App& app, Action& action) {
     auto command = std::make_shared<std::optional<std::string>>();
     CLI::App* sub = app.add_subcommand("exec", "Run a system command, or list the commands");
     sub->add_option("command", *command, "Command name (without it: the list of commands)");
-    sub->footer(R"HELP(Examples:
+    sub->footer(footer(R"HELP(Examples:
   zevahv --system q3815 --address 127.0.0.1:47002_0 exec
-  zevahv --system q3815 --address 127.0.0.1:47002_0 exec ClrAlarm)HELP");
-    sub->callback([command, &action] {
-        std::optional<std::string> c = *command;
-        action = [c](const System& s, const Globals& g) { return run_exec(s, g, c); };
-    });
+  zevahv --system q3815 --address 127.0.0.1:47002_0 exec ClrAlarm)HELP"));
+    when_selected(sub, command, action, run_exec);
 }
 
 }  // namespace zcli

@@ -91,9 +91,14 @@ int run_set(const System& sys, const Globals& g, const ParamOptions& o) {
     return kExitOk;
 }
 
-void add_target_options(CLI::App* sub, ParamOptions& o) {
+// SLOT PARAM [VALUE] and --channel, as get and set take them.
+void add_target_options(CLI::App* sub, ParamOptions& o, bool with_value, const char* channel_help) {
     sub->add_option("slot", o.slot, "Slot of the board (0 for a module)")->required();
     sub->add_option("param", o.param, "Parameter name, as params lists it")->required();
+    if (with_value)
+        sub->add_option("value", o.value,
+                        "New value: a number, a state's text or 0/1, a choice's text or index");
+    sub->add_option("-c,--channel", o.channels, channel_help);
 }
 
 }  // namespace
@@ -101,32 +106,25 @@ void add_target_options(CLI::App* sub, ParamOptions& o) {
 void add_get(CLI::App& app, Action& action) {
     auto o = std::make_shared<ParamOptions>();
     CLI::App* sub = app.add_subcommand("get", "Read a board or channel parameter");
-    add_target_options(sub, *o);
-    sub->add_option("-c,--channel", o->channels,
-                    "Channels, e.g. 3, 0-3,7 or all (default: all, for a channel parameter)");
-    sub->footer(R"HELP(A board parameter is read once; a channel parameter on the listed channels.
+    add_target_options(sub, *o, false,
+                       "Channels, e.g. 3, 0-3,7 or all (default: all, for a channel parameter)");
+    sub->footer(footer(R"HELP(A board parameter is read once; a channel parameter on the listed channels.
 Values are shown with the parameter's decimals and unit, two-state values by
 their texts and choices by their names; --json gives the number (or index,
 or state) and the text of each.
 
 Examples:
   zevahv --system p731x --address 127.0.0.1:47001_0 get 0 FineGain --channel 0-3,7
-  zevahv --system p731x --address 127.0.0.1:47001_0 get 0 Offset --json)HELP");
-    sub->callback([o, &action] {
-        ParamOptions opts = *o;
-        action = [opts](const System& s, const Globals& g) { return run_get(s, g, opts); };
-    });
+  zevahv --system p731x --address 127.0.0.1:47001_0 get 0 Offset --json)HELP"));
+    when_selected(sub, o, action, run_get);
 }
 
 void add_set(CLI::App& app, Action& action) {
     auto o = std::make_shared<ParamOptions>();
     CLI::App* sub = app.add_subcommand("set", "Write a board or channel parameter");
-    add_target_options(sub, *o);
-    sub->add_option("value", o->value,
-                    "New value: a number, a state's text or 0/1, a choice's text or index");
-    sub->add_option("-c,--channel", o->channels,
-                    "Channels, e.g. 3, 0-3,7 or all (needed for a channel parameter)");
-    sub->footer(R"HELP(The value is checked against the parameter's limits and choices before
+    add_target_options(sub, *o, true,
+                       "Channels, e.g. 3, 0-3,7 or all (needed for a channel parameter)");
+    sub->footer(footer(R"HELP(The value is checked against the parameter's limits and choices before
 anything is sent, then written to every listed channel in order; the first
 refusal stops the write (channels already written stay written).  Afterwards
 the parameter is read back and shown as get shows it.
@@ -139,11 +137,8 @@ Examples:
   zevahv --system p731x --address 127.0.0.1:47001_0 set 0 FineGain 100 --channel 0-3
   zevahv --system p731x --address 127.0.0.1:47001_0 set 0 CoarGain 16 --channel 5
   zevahv --system q2906 --address 127.0.0.1:47001_0 set 0 Shape '#2' --channel all
-  zevahv --system q3815 --address 127.0.0.1:47002_0 set 0 Pw On --channel 1)HELP");
-    sub->callback([o, &action] {
-        ParamOptions opts = *o;
-        action = [opts](const System& s, const Globals& g) { return run_set(s, g, opts); };
-    });
+  zevahv --system q3815 --address 127.0.0.1:47002_0 set 0 Pw On --channel 1)HELP"));
+    when_selected(sub, o, action, run_set);
 }
 
 }  // namespace zcli

@@ -105,12 +105,12 @@ int run_info(const System& sys, const Globals& g) {
 
 void add_info(CLI::App& app, Action& action) {
     CLI::App* sub = app.add_subcommand("info", "The crate map, the system properties and the commands");
-    sub->footer(R"HELP(The crate map lists each slot with its model, description, serial number,
+    sub->footer(footer(R"HELP(The crate map lists each slot with its model, description, serial number,
 firmware release and channel count; empty slots show as "(empty)".
 
 Examples:
   zevahv --system p731x --address 127.0.0.1:47001_0 info
-  zevahv --system kr2440 --address 127.0.0.2 --user admin --password secret info --json)HELP");
+  zevahv --system kr2440 --address 127.0.0.2 --user admin --password secret info --json)HELP"));
     sub->callback([&action] { action = run_info; });
 }
 

@@ -359,7 +359,7 @@ void add_monitor(CLI::App& app, Action& action) {
                     "Local IPv4 address to listen on (default 127.0.0.1; 0.0.0.0 for a system "
                     "off this host)");
     sub->add_option("--port", o->port, "Local port to listen on (default: a free one)");
-    sub->footer(R"HELP(An item is a parameter name (a board parameter of the slot, or a channel
+    sub->footer(footer(R"HELP(An item is a parameter name (a board parameter of the slot, or a channel
 parameter on the channels of --channel), SLOT.NAME, SLOT.CHANNELS.NAME with
 channels such as 0-3,7, or sys.NAME for a system property.  Each event is
 printed as a line: local time, item (SLOT.CHANNEL.NAME), value with unit;
@@ -370,11 +370,8 @@ polled about twice a second and send every subscribed value each time.
 Examples:
   zevahv --system p731x --address 127.0.0.1:47001_0 monitor FineGain --channel 0-3
   zevahv --system q3815 --address 127.0.0.1:47002_0 monitor 0.0-1.VMon 0.Alarm --count 10
-  zevahv --system q2906 --address 127.0.0.1:47003_0 monitor --all --seconds 5 --json)HELP");
-    sub->callback([o, &action] {
-        MonitorOptions opts = *o;
-        action = [opts](const System& s, const Globals& g) { return run_monitor(s, g, opts); };
-    });
+  zevahv --system q2906 --address 127.0.0.1:47003_0 monitor --all --seconds 5 --json)HELP"));
+    when_selected(sub, o, action, run_monitor);
 }
 
 }  // namespace zcli

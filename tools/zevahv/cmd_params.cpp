@@ -100,18 +100,15 @@ void add_params(CLI::App& app, Action& action) {
     CLI::Option* channel = sub->add_option("-c,--channel", o->channel,
                                            "Only the channel parameters, as this channel has them");
     sub->add_flag("-b,--board", o->board_only, "Only the board parameters")->excludes(channel);
-    sub->footer(R"HELP(Without --channel the board parameters are listed, then the channel
+    sub->footer(footer(R"HELP(Without --channel the board parameters are listed, then the channel
 parameters as channel 0 has them.  Types: numeric, on/off, choice, text,
 ch-status, bd-status, raw, command; modes: R (read-only), W (write-only), RW.
 The JSON output is a list with one object per slot.
 
 Examples:
   zevahv --system q2906 --address 127.0.0.1:47001_0 params
-  zevahv --system q3815 --address 127.0.0.1:47002_0 params 0 --channel 2 --json)HELP");
-    sub->callback([o, &action] {
-        ParamsOptions opts = *o;
-        action = [opts](const System& s, const Globals& g) { return run_params(s, g, opts); };
-    });
+  zevahv --system q3815 --address 127.0.0.1:47002_0 params 0 --channel 2 --json)HELP"));
+    when_selected(sub, o, action, run_params);
 }
 
 }  // namespace zcli

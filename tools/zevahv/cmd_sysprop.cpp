@@ -82,30 +82,24 @@ int run_set(const System& sys, const Globals& g, const SyspropOptions& o) {
 void add_sysprop(CLI::App& app, Action& action) {
     CLI::App* sub = app.add_subcommand("sysprop", "Read or write system properties");
     sub->require_subcommand(1);
-    sub->footer(R"HELP(Module families have no system properties; mainframes have many
+    sub->footer(footer(R"HELP(Module families have no system properties; mainframes have many
 (ModelName, IPAddr, HVFanSpeed ...).  Text properties are written as typed,
 number properties as decimal or 0x hex.
 
 Examples:
   zevahv --system kr2440 --address 127.0.0.2 --user admin --password secret sysprop get
-  zevahv --system kr2440 --address 127.0.0.2 --user admin --password secret sysprop set HVFanSpeed 1)HELP");
+  zevahv --system kr2440 --address 127.0.0.2 --user admin --password secret sysprop set HVFanSpeed 1)HELP"));
 
     auto get = std::make_shared<SyspropOptions>();
     CLI::App* g = sub->add_subcommand("get", "Read one property, or all of them");
     g->add_option("name", get->name, "Property name (without it: every readable property)");
-    g->callback([get, &action] {
-        SyspropOptions o = *get;
-        action = [o](const System& s, const Globals& gl) { return run_get(s, gl, o); };
-    });
+    when_selected(g, get, action, run_get);
 
     auto set = std::make_shared<SyspropOptions>();
     CLI::App* s = sub->add_subcommand("set", "Write one property, then read it back");
     s->add_option("name", set->name, "Property name")->required();
     s->add_option("value", set->value, "New value")->required();
-    s->callback([set, &action] {
-        SyspropOptions o = *set;
-        action = [o](const System& sy, const Globals& gl) { return run_set(sy, gl, o); };
-    });
+    when_selected(s, set, action, run_set);
 }
 
 }  // namespace zcli

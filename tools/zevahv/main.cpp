@@ -81,13 +81,13 @@ Exit codes:
 Failures are reported on stderr as
   zevahv: P731X at 127.0.0.1:47001_0: <what failed>: <the library's text> (code N)
 
-Examples:
-  zevahv-sim p731x --tcp 127.0.0.1:47001 &
+Examples (with "zevahv-sim p731x --tcp 127.0.0.1:47001" serving in another terminal):
   zevahv --system p731x --address 127.0.0.1:47001_0 info
   zevahv --system p731x --address 127.0.0.1:47001_0 params
   zevahv --system p731x --address 127.0.0.1:47001_0 set 0 FineGain 100 --channel 3
   zevahv --system p731x --address 127.0.0.1:47001_0 monitor FineGain --channel 3
-Run "zevahv SUBCOMMAND --help" for each subcommand's options and examples.)HELP";
+Run "zevahv SUBCOMMAND --help" for each subcommand's options and examples.
+)HELP";
 
 }  // namespace
 
@@ -149,3 +149,13 @@ int main(int argc, char** argv) {
         return kExitLibrary;
     }
 }
+
+namespace zcli {
+
+std::string footer(const char* text) {
+    return std::string(text) +
+           "\n\nThe system is named with --system, --link, --address (and --user, --password);\n"
+           "they and --json may stand before or after the subcommand.  See zevahv --help.\n";
+}
+
+}  // namespace zcli
