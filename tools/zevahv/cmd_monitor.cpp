@@ -40,6 +40,9 @@ struct MonitorOptions {
     unsigned short port = 0;
 };
 
+// Seconds of silence after which a watch without --timeout says so.
+constexpr double kQuietNotice = 10;
+
 volatile std::sig_atomic_t g_stop = 0;
 extern "C" void on_stop_signal(int) { g_stop = 1; }
 
@@ -316,7 +319,15 @@ int run_monitor(const System& sys, const Globals& g, const MonitorOptions& o) {
     };
     unsigned long printed = 0;
     std::vector<Event> events;
+    bool told_quiet = false;
     while (!g_stop) {
+        // Without --timeout a silent device is not an error, but it is said
+        // once, so that a watch that shows nothing is not taken for a calm one.
+        if (!o.timeout && !told_quiet && ms_left(after(last_event, kQuietNotice)) <= 0) {
+            std::cerr << "zevahv: " << sys.spec().label() << ": no event for "
+                      << static_cast<int>(kQuietNotice) << " s; still waiting\n";
+            told_quiet = true;
+        }
         long long wait_ms = 250;
         if (o.seconds) {
             long long left = ms_left(after(start, *o.seconds));
@@ -332,7 +343,10 @@ int run_monitor(const System& sys, const Globals& g, const MonitorOptions& o) {
             print_event(plan, e, g.json);
             if (o.count && ++printed >= *o.count) return kExitOk;
         }
-        if (!events.empty()) last_event = Clock::now();
+        if (!events.empty()) {
+            last_event = Clock::now();
+            told_quiet = false;
+        }
         // A reader that went away (a closed pipe) ends the watch quietly.
         if (!std::cout) return kExitOk;
         if (status == EventStream::Status::kClosed)
@@ -365,7 +379,9 @@ channels such as 0-3,7, or sys.NAME for a system property.  Each event is
 printed as a line: local time, item (SLOT.CHANNEL.NAME), value with unit;
 with --json as one JSON object a line.  Ctrl-C (or SIGTERM) ends the watch
 cleanly: the items are unsubscribed and the exit code is 0.  Modules are
-polled about twice a second and send every subscribed value each time.
+polled about twice a second and send every subscribed value each time; a
+watch that receives nothing for 10 s says so once on stderr (with --timeout
+it fails instead).
 
 Examples:
   zevahv --system p731x --address 127.0.0.1:47001_0 monitor FineGain --channel 0-3
