@@ -81,7 +81,7 @@ Exit codes:
 Failures are reported on stderr as
   zevahv: P731X at 127.0.0.1:47001_0: <what failed>: <the library's text> (code N)
 
-Examples (with "zevahv-sim p731x --tcp 127.0.0.1:47001" serving in another terminal):
+Examples (with "zevahv-sim p731x --tcp 127.0.0.1:47001 &" serving):
   zevahv --system p731x --address 127.0.0.1:47001_0 info
   zevahv --system p731x --address 127.0.0.1:47001_0 params
   zevahv --system p731x --address 127.0.0.1:47001_0 set 0 FineGain 100 --channel 3
