@@ -110,6 +110,7 @@ std::unique_ptr<SimProcess> SimProcess::start(std::string device,
     if (line.rfind("READY tcp ", 0) == 0) {
         auto sp = line.rfind(' ');
         p->port_ = std::atoi(line.c_str() + sp + 1);
+        p->host_ = line.substr(10, sp > 10 ? sp - 10 : 0);
         if (p->port_ <= 0) fail_start("bad READY line: " + line);
     } else if (line.rfind("READY pty ", 0) == 0) {
         p->pty_path_ = line.substr(10);
