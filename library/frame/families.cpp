@@ -8,8 +8,10 @@
 
 // Keep every line ending in a backslash; the comment line closes the list.
 #define ZEVAHV_BUILTIN_FAMILIES(X) \
+    X(5, w40xx_ops) \
     X(6, q3815_ops) \
     X(8, p731x_ops) \
+    X(9, rd40xx_ops) \
     X(12, q2904_ops) \
     X(15, q2906_ops) \
     /* end of list */

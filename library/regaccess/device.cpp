@@ -1,0 +1,117 @@
+#include "regaccess/device.h"
+
+#include <cstdio>
+
+namespace zevahv::regaccess {
+
+namespace {
+
+SlotTable &table_of(const RegFamily &f) { return *f.table; }
+
+}  // namespace
+
+int Device::find_row(std::string_view name) const {
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].name == name) return static_cast<int>(i);
+    return -1;
+}
+
+bool Device::on_board(int row) const {
+    for (int r : board_rows)
+        if (r == row) return true;
+    return false;
+}
+
+bool Device::on_channel(int row, int channel) const {
+    if (channel < 0 || channel >= channels) return false;
+    for (int r : channel_rows[static_cast<std::size_t>(channel)])
+        if (r == row) return true;
+    return false;
+}
+
+int Device::read_raw(const Row &row, int channel, std::uint32_t *raw) const {
+    const unsigned a = address(row, channel);
+    if (row.wide) return comm.read32(handle, a, raw);
+    std::uint16_t v = 0;
+    const int r = comm.read16(handle, a, &v);
+    if (r == 0) *raw = v;
+    return r;
+}
+
+int Device::write_raw(const Row &row, int channel, std::uint32_t raw) const {
+    // A two-register value goes in one 32-bit write, so that the device
+    // never holds a new low half with an old high half.
+    const unsigned a = address(row, channel);
+    if (row.wide) return comm.write32(handle, a, raw);
+    return comm.write16(handle, a, static_cast<std::uint16_t>(raw));
+}
+
+std::string Device::event_ident() const {
+    char text[64];
+    if (args.comm_link == kCommTcp)
+        std::snprintf(text, sizeof text, "%s_%01u_%08x", args.ip.c_str(), args.node, args.base);
+    else
+        std::snprintf(text, sizeof text, "%01d_%01u_%08x", args.link_number, args.node, args.base);
+    return text;
+}
+
+int open_device(const RegFamily &f, const OpenRequest &req, int *conn) {
+    SlotTable &t = table_of(f);
+    auto d = std::make_unique<Device>();
+    d->family = &f;
+    if (!parse_comm_args(req.arg ? req.arg : "", req.link_type, &d->args)) return -1;
+    if (!d->comm.load()) return -1;
+    for (const char *name : f.required_entries)
+        if (name != nullptr && !d->comm.has(name)) return -1;
+
+    int index = -1;
+    {
+        std::lock_guard<std::mutex> lock(t.mutex);
+        for (int i = 0; i < kSlots && index < 0; ++i)
+            if (!t.in_use[i].load()) index = i;
+        if (index < 0) return -1;
+        t.in_use[index] = true;
+    }
+    d->index = index;
+    auto give_back = [&] {
+        std::lock_guard<std::mutex> lock(t.mutex);
+        t.in_use[index] = false;
+        return -1;
+    };
+
+    void *where = d->args.comm_link == kCommTcp ? static_cast<void *>(d->args.ip.data())
+                                                : static_cast<void *>(&d->args.link_number);
+    int handle = -1;
+    if (d->comm.open_device(d->args.comm_link, where, static_cast<int>(d->args.node),
+                            d->args.base, &handle) != 0)
+        return give_back();
+    d->handle = handle;
+    if (f.open(*d) != 0) {
+        d->comm.close_device(d->handle);
+        return give_back();
+    }
+    t.slots[index] = std::move(d);
+    *conn = index;
+    return 0;
+}
+
+int close_device(const RegFamily &f, int conn) {
+    if (conn < 0 || conn >= kSlots) return 0;
+    SlotTable &t = table_of(f);
+    std::unique_ptr<Device> d = std::move(t.slots[conn]);
+    if (d) {
+        d->comm.close_device(d->handle);
+        d->comm.unload();
+    }
+    std::lock_guard<std::mutex> lock(t.mutex);
+    t.in_use[conn] = false;
+    return 0;
+}
+
+Device *open_slot(const RegFamily &f, int conn) {
+    if (conn < 0 || conn >= kSlots) return nullptr;
+    SlotTable &t = table_of(f);
+    return t.in_use[conn].load() ? t.slots[conn].get() : nullptr;
+}
+
+}  // namespace zevahv::regaccess

@@ -1,0 +1,106 @@
+// One open register-access device (a W40XX board or an RD40XX unit): the
+// loaded communication library and the device handle it gave, what the
+// connection argument said, the identity and the parameter rows read at
+// open, and which rows apply to the board and to each channel.
+//
+// A family plugs in with a RegFamily: its open steps after the device is
+// open, where a row's register lies, and the few answers in which the two
+// families differ.  Everything else (lookups, conversions, reads, writes,
+// lists, properties, polling reads) is written once for both.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frame/backend.h"
+#include "regaccess/comm_args.h"
+#include "regaccess/comm_library.h"
+#include "regaccess/row.h"
+
+namespace zevahv::regaccess {
+
+// Slots of each register-access family.
+inline constexpr int kSlots = 32;
+// Most channels a device can have (the W40XX register map holds 63).
+inline constexpr int kMaxChannels = 63;
+
+struct Device;
+
+// The slots of one family.
+struct SlotTable {
+    std::mutex mutex;  // guards the choice of a free slot
+    std::array<std::unique_ptr<Device>, kSlots> slots;
+    std::array<std::atomic<bool>, kSlots> in_use{};
+};
+
+struct RegFamily {
+    const char *name;                 // "W40XX"
+    // After the device is open: reads identity and rows.  0, or -1 to fail
+    // the open (the device is then closed and the library released).
+    int (*open)(Device &d);
+    // The register of a row for a channel (-1: the board).
+    unsigned (*address)(const Row &row, int channel);
+    // Entry points the open needs besides the open call itself.
+    std::array<const char *, 4> required_entries;
+    // The result of a failed write (and of the read of a read-modify-write).
+    int failed_write;
+    // Whether a numeric write hands the value it stood for back to the
+    // caller's element.
+    bool echo_written_value;
+    SlotTable *table;
+};
+
+struct Device {
+    const RegFamily *family = nullptr;
+    int index = -1;                   // slot index in the family's table
+
+    CommLibrary comm;
+    int handle = -1;                  // the communication library's device handle
+    CommArgs args;
+
+    // Identity.
+    std::string model;
+    std::string description;
+    std::uint16_t serial = 0;
+    std::uint8_t fw_major = 0;
+    std::uint8_t fw_minor = 0;
+
+    int channels = 0;
+    std::vector<Row> rows;
+    std::vector<int> board_rows;                  // rows that apply to the board
+    std::vector<std::vector<int>> channel_rows;   // per channel
+    std::vector<int> command_rows;
+
+    // Current-monitor range per channel (1 = low, 0 = high), written by
+    // whichever thread last read or wrote the range.
+    std::array<std::atomic<std::uint8_t>, kMaxChannels> range_low{};
+
+    // Row by client name (exact); -1 when absent.
+    int find_row(std::string_view name) const;
+    bool on_board(int row) const;
+    bool on_channel(int row, int channel) const;
+
+    unsigned address(const Row &row, int channel) const { return family->address(row, channel); }
+    // One value's raw content (two registers for wide rows).  0 or the
+    // communication library's failure.
+    int read_raw(const Row &row, int channel, std::uint32_t *raw) const;
+    int write_raw(const Row &row, int channel, std::uint32_t raw) const;
+
+    // The identification text of an event connection:
+    // "<ip>_<node>_<base>" for TCP/IP, "<link>_<node>_<base>" otherwise.
+    std::string event_ident() const;
+};
+
+// Opening and closing a slot of a family (the frame's open and close).
+int open_device(const RegFamily &f, const OpenRequest &req, int *conn);
+int close_device(const RegFamily &f, int conn);
+// The device of a slot that is open; null otherwise.
+Device *open_slot(const RegFamily &f, int conn);
+
+}  // namespace zevahv::regaccess
