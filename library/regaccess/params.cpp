@@ -68,12 +68,12 @@ int raw_of_value(const Device &d, const Row &row, void *value, std::uint32_t *ra
 }
 
 int write_value(Device &d, const Row &row, int channel, std::uint32_t raw) {
+    std::uint32_t word = raw;
     if (row.bit >= 0) {
-        std::uint32_t word = 0;
         if (d.read_raw(row, channel, &word) != 0) return d.family->failed_write;
-        raw = (word & ~(1u << row.bit)) | (raw << row.bit);
+        word = (word & ~(1u << row.bit)) | (raw << row.bit);
     }
-    if (d.write_raw(row, channel, raw) != 0) return d.family->failed_write;
+    if (d.write_raw(row, channel, word) != 0) return d.family->failed_write;
     if (row.special == Special::RangeSwitch && channel >= 0)
         d.range_low[static_cast<std::size_t>(channel)] = static_cast<std::uint8_t>(raw & 1);
     return 0;
