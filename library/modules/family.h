@@ -29,16 +29,16 @@
 //   extern const FamilyOps q2906_ops = modules::make_family_ops<modules::kQ2906>();
 //   }
 //
-// and one line X(15, q2906_ops) in library/frame/families.cpp.
+// and its operations table named in its row of library/frame/family_table.cpp.
 //
-// Each family gets its own table of module slots (max_slots of them), so two
-// families never share a slot, a link or a lock.
+// Each family gets its own table of module slots (as many as its traits
+// row's max_systems), so two families never share a slot, a link or a lock.
 #pragma once
 
 #include <cstddef>
 #include <span>
 
-#include "frame/backend.h"
+#include "frame/family.h"
 #include "modules/row.h"
 
 namespace zevahv::modules {
@@ -114,7 +114,6 @@ struct FamilyDesc {
     // On/off and enumeration values travel as numbers ("%d", read as
     // integers) instead of the row's protocol on/off texts.
     bool states_as_numbers = false;
-    int max_slots = 32;                 // at most kMaxSlots
     int max_rows = 20;                  // board and channel rows together
     int max_channels = 8;               // at most kMaxChannels
     std::span<const Row> board_rows{};
@@ -132,104 +131,65 @@ struct FamilyDesc {
 inline constexpr int kMaxSlots = 48;
 inline constexpr int kMaxChannels = 32;
 
-// The engine's operations; each takes the family's descriptor.  Families
-// never call these directly: make_family_ops() wires them up.
+// The engine's operations.  Each gets the context that open made: the
+// module slot (modules/module.h).  Families never call these directly:
+// make_family_ops() wires them up.
 namespace engine {
-int open(const FamilyDesc &d, const OpenRequest &req, int *conn);
-int close(const FamilyDesc &d, int conn);
-int get_crate_map(const FamilyDesc &d, int conn, unsigned short *nr_of_slot,
-                  unsigned short **nr_of_ch, char **models, char **descriptions,
-                  unsigned short **serials, unsigned char **fmw_min,
-                  unsigned char **fmw_max);
-int get_exec_comm_list(const FamilyDesc &d, int conn, unsigned short *count,
-                       char **names);
-int exec_comm(const FamilyDesc &d, int conn, const char *name);
-int get_bd_param_info(const FamilyDesc &d, int conn, unsigned short slot,
-                      char **names);
-int get_bd_param_prop(const FamilyDesc &d, int conn, unsigned short slot,
-                      const char *param, const char *prop, void *value);
-int get_bd_param(const FamilyDesc &d, int conn, unsigned short nslots,
-                 const unsigned short *slots, const char *param, void *values);
-int set_bd_param(const FamilyDesc &d, int conn, unsigned short nslots,
-                 const unsigned short *slots, const char *param, void *value);
-int get_ch_param_info(const FamilyDesc &d, int conn, unsigned short slot,
-                      unsigned short ch, char **names, int *count);
-int get_ch_param_prop(const FamilyDesc &d, int conn, unsigned short slot,
-                      unsigned short ch, const char *param, const char *prop,
+int open(const FamilyDesc &d, const OpenRequest &req, void **ctx);
+int close(void *ctx);
+int get_crate_map(void *ctx, unsigned short *nr_of_slot, unsigned short **nr_of_ch,
+                  char **models, char **descriptions, unsigned short **serials,
+                  unsigned char **fmw_min, unsigned char **fmw_max);
+int get_exec_comm_list(void *ctx, unsigned short *count, char **names);
+int exec_comm(void *ctx, const char *name);
+int get_bd_param_info(void *ctx, unsigned short slot, char **names);
+int get_bd_param_prop(void *ctx, unsigned short slot, const char *param, const char *prop,
                       void *value);
-int get_ch_param(const FamilyDesc &d, int conn, unsigned short slot,
-                 const char *param, unsigned short nch,
+int get_bd_param(void *ctx, unsigned short nslots, const unsigned short *slots,
+                 const char *param, void *values);
+int set_bd_param(void *ctx, unsigned short nslots, const unsigned short *slots,
+                 const char *param, void *value);
+int get_ch_param_info(void *ctx, unsigned short slot, unsigned short ch, char **names,
+                      int *count);
+int get_ch_param_prop(void *ctx, unsigned short slot, unsigned short ch, const char *param,
+                      const char *prop, void *value);
+int get_ch_param(void *ctx, unsigned short slot, const char *param, unsigned short nch,
                  const unsigned short *chs, void *values);
-int set_ch_param(const FamilyDesc &d, int conn, unsigned short slot,
-                 const char *param, unsigned short nch,
+int set_ch_param(void *ctx, unsigned short slot, const char *param, unsigned short nch,
                  const unsigned short *chs, void *value);
-int get_ch_name(const FamilyDesc &d, int conn, unsigned short slot,
-                unsigned short nch, const unsigned short *chs,
+int get_ch_name(void *ctx, unsigned short slot, unsigned short nch, const unsigned short *chs,
                 char (*names)[ZEVAHV_MAX_CH_NAME]);
-int subscribe(const FamilyDesc &d, int conn, unsigned short port,
-              unsigned short count, const char *items, char *results);
-int unsubscribe(const FamilyDesc &d, int conn, unsigned short port,
-                unsigned short count, const char *items, char *results);
+int subscribe(void *ctx, unsigned short port, unsigned short count, const char *items,
+              char *results);
+int unsubscribe(void *ctx, unsigned short port, unsigned short count, const char *items,
+                char *results);
+
+// Every operation but open, the same for all text families.
+inline constexpr FamilyOps kOperations = {
+    .close = close,
+    .get_crate_map = get_crate_map,
+    .get_exec_comm_list = get_exec_comm_list,
+    .exec_comm = exec_comm,
+    .get_bd_param_info = get_bd_param_info,
+    .get_bd_param_prop = get_bd_param_prop,
+    .get_bd_param = get_bd_param,
+    .set_bd_param = set_bd_param,
+    .get_ch_param_info = get_ch_param_info,
+    .get_ch_param_prop = get_ch_param_prop,
+    .get_ch_param = get_ch_param,
+    .set_ch_param = set_ch_param,
+    .get_ch_name = get_ch_name,
+    .subscribe = subscribe,
+    .unsubscribe = unsubscribe,
+};
 }  // namespace engine
 
 // The frame's operations table for one family.  D must be a FamilyDesc with
 // static storage duration (a constexpr object at namespace scope).
 template <const FamilyDesc &D>
 constexpr FamilyOps make_family_ops() {
-    FamilyOps ops{};
-    ops.open = [](const OpenRequest &r, int *c) { return engine::open(D, r, c); };
-    ops.close = [](int c) { return engine::close(D, c); };
-    ops.get_crate_map = [](int c, unsigned short *n, unsigned short **ch, char **m,
-                           char **de, unsigned short **s, unsigned char **lo,
-                           unsigned char **hi) {
-        return engine::get_crate_map(D, c, n, ch, m, de, s, lo, hi);
-    };
-    ops.get_exec_comm_list = [](int c, unsigned short *n, char **names) {
-        return engine::get_exec_comm_list(D, c, n, names);
-    };
-    ops.exec_comm = [](int c, const char *name) { return engine::exec_comm(D, c, name); };
-    ops.get_bd_param_info = [](int c, unsigned short s, char **names) {
-        return engine::get_bd_param_info(D, c, s, names);
-    };
-    ops.get_bd_param_prop = [](int c, unsigned short s, const char *p, const char *pr,
-                               void *v) {
-        return engine::get_bd_param_prop(D, c, s, p, pr, v);
-    };
-    ops.get_bd_param = [](int c, unsigned short n, const unsigned short *s,
-                          const char *p, void *v) {
-        return engine::get_bd_param(D, c, n, s, p, v);
-    };
-    ops.set_bd_param = [](int c, unsigned short n, const unsigned short *s,
-                          const char *p, void *v) {
-        return engine::set_bd_param(D, c, n, s, p, v);
-    };
-    ops.get_ch_param_info = [](int c, unsigned short s, unsigned short ch,
-                               char **names, int *count) {
-        return engine::get_ch_param_info(D, c, s, ch, names, count);
-    };
-    ops.get_ch_param_prop = [](int c, unsigned short s, unsigned short ch,
-                               const char *p, const char *pr, void *v) {
-        return engine::get_ch_param_prop(D, c, s, ch, p, pr, v);
-    };
-    ops.get_ch_param = [](int c, unsigned short s, const char *p, unsigned short n,
-                          const unsigned short *chs, void *v) {
-        return engine::get_ch_param(D, c, s, p, n, chs, v);
-    };
-    ops.set_ch_param = [](int c, unsigned short s, const char *p, unsigned short n,
-                          const unsigned short *chs, void *v) {
-        return engine::set_ch_param(D, c, s, p, n, chs, v);
-    };
-    ops.get_ch_name = [](int c, unsigned short s, unsigned short n,
-                         const unsigned short *chs, char (*names)[ZEVAHV_MAX_CH_NAME]) {
-        return engine::get_ch_name(D, c, s, n, chs, names);
-    };
-    ops.subscribe = [](int c, unsigned short port, unsigned short n, const char *items,
-                       char *res) { return engine::subscribe(D, c, port, n, items, res); };
-    ops.unsubscribe = [](int c, unsigned short port, unsigned short n,
-                         const char *items, char *res) {
-        return engine::unsubscribe(D, c, port, n, items, res);
-    };
-    ops.polls_locally = true;
+    FamilyOps ops = engine::kOperations;
+    ops.open = [](const OpenRequest &r, void **ctx) { return engine::open(D, r, ctx); };
     return ops;
 }
 

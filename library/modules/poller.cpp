@@ -207,16 +207,14 @@ void stop_polling(Module &m) {
 
 namespace engine {
 
-int subscribe(const FamilyDesc &d, int conn, unsigned short port, unsigned short count,
+int subscribe(void *ctx, unsigned short port, unsigned short count,
               const char *items, char *results) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (count > 0 && (!items || !results)) return ZEVAHV_ERR_INVALIDPARAMETER;
+    Module &m = module_of(ctx);
     if (count == 0) return 0;
     try {
         std::vector<Change> added;
-        if (int rc = apply_items(*m, count, items, results, true, &added)) return rc;
-        PollState &p = m->poll;
+        if (int rc = apply_items(m, count, items, results, true, &added)) return rc;
+        PollState &p = m.poll;
         std::lock_guard<std::mutex> hold(p.sys_lock);
         if (p.event_socket < 0) {
             int s = platform::tcp_connect("127.0.0.1", port, kEventConnectMs, true);
@@ -240,18 +238,16 @@ int subscribe(const FamilyDesc &d, int conn, unsigned short port, unsigned short
     }
 }
 
-int unsubscribe(const FamilyDesc &d, int conn, unsigned short /*port*/, unsigned short count,
+int unsubscribe(void *ctx, unsigned short /*port*/, unsigned short count,
                 const char *items, char *results) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (count > 0 && (!items || !results)) return ZEVAHV_ERR_INVALIDPARAMETER;
+    Module &m = module_of(ctx);
     if (count == 0) return 0;
     try {
         std::vector<Change> removed;
-        if (int rc = apply_items(*m, count, items, results, false, &removed)) return rc;
-        std::lock_guard<std::mutex> hold(m->poll.sys_lock);
+        if (int rc = apply_items(m, count, items, results, false, &removed)) return rc;
+        std::lock_guard<std::mutex> hold(m.poll.sys_lock);
         unsigned n = static_cast<unsigned>(removed.size());
-        m->poll.count = m->poll.count > n ? m->poll.count - n : 0;
+        m.poll.count = m.poll.count > n ? m.poll.count - n : 0;
         return 0;
     } catch (...) {
         return ZEVAHV_ERR_NOMEMORY;

@@ -71,8 +71,9 @@ int standard_rows(Module &m) {
     return 0;
 }
 
-}  // namespace
-
+// The slot table of a family (created at its first open, one per
+// descriptor).  Opens and closes are ordered by the frame's global gate;
+// the lock covers the table of tables only.
 Module *slot_table(const FamilyDesc &d) {
     Registry &r = registry();
     std::lock_guard<std::mutex> hold(r.lock);
@@ -91,12 +92,7 @@ Module *slot_table(const FamilyDesc &d) {
     return nullptr;
 }
 
-Module *open_slot(const FamilyDesc &d, int conn) {
-    if (conn < 0 || conn >= d.max_slots || conn >= kMaxSlots) return nullptr;
-    Module *t = slot_table(d);
-    if (!t || !t[conn].in_use) return nullptr;
-    return &t[conn];
-}
+}  // namespace
 
 void clear_slot(Module &m) {
     m.in_use = false;
@@ -122,8 +118,8 @@ void clear_slot(Module &m) {
 
 namespace engine {
 
-int open(const FamilyDesc &d, const OpenRequest &req, int *conn) {
-    if (!conn || !req.arg || !req.transport) return -1;
+int open(const FamilyDesc &d, const OpenRequest &req, void **ctx) {
+    if (!ctx || !req.arg || !req.transport) return -1;
     try {
         LinkArgs args;
         std::string_view transport = req.transport;
@@ -142,7 +138,8 @@ int open(const FamilyDesc &d, const OpenRequest &req, int *conn) {
 
         Module *table = slot_table(d);
         if (!table) return -1;
-        const int slots = std::min(d.max_slots, kMaxSlots);
+        const int slots =
+            std::min(req.traits ? req.traits->max_systems : kMaxSlots, kMaxSlots);
         Module *m = nullptr;
         for (int i = 0; i < slots && !m; ++i)
             if (!table[i].in_use) m = &table[i];
@@ -183,19 +180,18 @@ int open(const FamilyDesc &d, const OpenRequest &req, int *conn) {
             return -1;
         }
         m->in_use = true;
-        *conn = m->index;
+        *ctx = m;
         return 0;
     } catch (...) {
         return -1;
     }
 }
 
-int close(const FamilyDesc &d, int conn) {
-    Module *m = open_slot(d, conn);
-    if (!m) return 0;
-    stop_polling(*m);
-    m->in_use = false;
-    clear_slot(*m);  // drops this slot's hold on the link; the last one closes it
+int close(void *ctx) {
+    Module &m = module_of(ctx);
+    stop_polling(m);
+    m.in_use = false;
+    clear_slot(m);  // drops this slot's hold on the link; the last one closes it
     return 0;
 }
 

@@ -10,11 +10,8 @@
 
 namespace zevahv::modules {
 
-// The slot table of a family (created on first use, one per descriptor).
-Module *slot_table(const FamilyDesc &d);
-
-// The slot of a connection index when it is open; null otherwise.
-Module *open_slot(const FamilyDesc &d, int conn);
+// The module slot behind an operation's context.
+inline Module &module_of(void *ctx) { return backend_context<Module>(ctx); }
 
 // Clears a slot back to free (its thread must have ended, its link dropped).
 void clear_slot(Module &m);

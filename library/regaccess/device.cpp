@@ -4,11 +4,6 @@
 
 namespace zevahv::regaccess {
 
-namespace {
-
-SlotTable &table_of(const RegFamily &f) { return *f.table; }
-
-}  // namespace
 
 int Device::find_row(std::string_view name) const {
     for (std::size_t i = 0; i < rows.size(); ++i)
@@ -55,27 +50,21 @@ std::string Device::event_ident() const {
     return text;
 }
 
-int open_device(const RegFamily &f, const OpenRequest &req, int *conn) {
-    SlotTable &t = table_of(f);
+int open_device(const RegFamily &f, const OpenRequest &req, Device **out) {
     auto d = std::make_unique<Device>();
     d->family = &f;
     if (!parse_comm_args(req.arg ? req.arg : "", req.link_type, &d->args)) return -1;
     if (!d->comm.load()) return -1;
     for (const char *name : f.required_entries)
         if (name != nullptr && !d->comm.has(name)) return -1;
-
-    int index = -1;
     {
-        std::lock_guard<std::mutex> lock(t.mutex);
-        for (int i = 0; i < kSlots && index < 0; ++i)
-            if (!t.in_use[i].load()) index = i;
-        if (index < 0) return -1;
-        t.in_use[index] = true;
+        std::lock_guard<std::mutex> lock(f.count->mutex);
+        if (f.count->open >= kSlots) return -1;
+        ++f.count->open;
     }
-    d->index = index;
     auto give_back = [&] {
-        std::lock_guard<std::mutex> lock(t.mutex);
-        t.in_use[index] = false;
+        std::lock_guard<std::mutex> lock(f.count->mutex);
+        --f.count->open;
         return -1;
     };
 
@@ -90,28 +79,18 @@ int open_device(const RegFamily &f, const OpenRequest &req, int *conn) {
         d->comm.close_device(d->handle);
         return give_back();
     }
-    t.slots[index] = std::move(d);
-    *conn = index;
+    *out = d.release();
     return 0;
 }
 
-int close_device(const RegFamily &f, int conn) {
-    if (conn < 0 || conn >= kSlots) return 0;
-    SlotTable &t = table_of(f);
-    std::unique_ptr<Device> d = std::move(t.slots[conn]);
-    if (d) {
-        d->comm.close_device(d->handle);
-        d->comm.unload();
-    }
-    std::lock_guard<std::mutex> lock(t.mutex);
-    t.in_use[conn] = false;
-    return 0;
-}
-
-Device *open_slot(const RegFamily &f, int conn) {
-    if (conn < 0 || conn >= kSlots) return nullptr;
-    SlotTable &t = table_of(f);
-    return t.in_use[conn].load() ? t.slots[conn].get() : nullptr;
+void close_device(Device *d) {
+    if (d == nullptr) return;
+    const RegFamily &f = *d->family;
+    d->comm.close_device(d->handle);
+    d->comm.unload();
+    delete d;
+    std::lock_guard<std::mutex> lock(f.count->mutex);
+    --f.count->open;
 }
 
 }  // namespace zevahv::regaccess

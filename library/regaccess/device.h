@@ -25,18 +25,17 @@
 
 namespace zevahv::regaccess {
 
-// Slots of each register-access family.
+// Devices of each register-access family that may be open at once.
 inline constexpr int kSlots = 32;
 // Most channels a device can have (the W40XX register map holds 63).
 inline constexpr int kMaxChannels = 63;
 
 struct Device;
 
-// The slots of one family.
-struct SlotTable {
-    std::mutex mutex;  // guards the choice of a free slot
-    std::array<std::unique_ptr<Device>, kSlots> slots;
-    std::array<std::atomic<bool>, kSlots> in_use{};
+// How many devices of one family are open (at most kSlots).
+struct OpenCount {
+    std::mutex mutex;
+    int open = 0;
 };
 
 struct RegFamily {
@@ -53,12 +52,11 @@ struct RegFamily {
     // Whether a numeric write hands the value it stood for back to the
     // caller's element.
     bool echo_written_value;
-    SlotTable *table;
+    OpenCount *count;
 };
 
 struct Device {
     const RegFamily *family = nullptr;
-    int index = -1;                   // slot index in the family's table
 
     CommLibrary comm;
     int handle = -1;                  // the communication library's device handle
@@ -97,10 +95,9 @@ struct Device {
     std::string event_ident() const;
 };
 
-// Opening and closing a slot of a family (the frame's open and close).
-int open_device(const RegFamily &f, const OpenRequest &req, int *conn);
-int close_device(const RegFamily &f, int conn);
-// The device of a slot that is open; null otherwise.
-Device *open_slot(const RegFamily &f, int conn);
+// Opening and closing a device of a family (the frame's open and close):
+// the device is the system's backend context.
+int open_device(const RegFamily &f, const OpenRequest &req, Device **out);
+void close_device(Device *d);
 
 }  // namespace zevahv::regaccess

@@ -1,6 +1,6 @@
-// The frame's operations tables of the two register-access families: each
-// entry finds the open device of the connection (4098 when there is none)
-// and hands it to the shared register engine.
+// The frame's operations tables of the two register-access families: the
+// system's backend context is its Device, handed to the shared register
+// engine.
 #include "regaccess/operations.h"
 #include "regaccess/rd40xx/rd40xx.h"
 #include "regaccess/w40xx/w40xx.h"
@@ -9,37 +9,43 @@ namespace zevahv::regaccess {
 
 namespace {
 
-template <const RegFamily &F, auto Op>
+template <auto Op>
 struct OnDevice {
     template <typename... A>
-    static int call(int conn, A... a) {
-        Device *d = open_slot(F, conn);
-        return d ? Op(*d, a...) : ZEVAHV_ERR_NOTCONNECTED;
+    static int call(void *ctx, A... a) {
+        return Op(backend_context<Device>(ctx), a...);
     }
 };
 
 template <const RegFamily &F>
-constexpr FamilyOps make_ops(bool with_board_writes, bool with_commands) {
+constexpr FamilyOps make_ops(bool with_board_parameters, bool with_commands) {
     FamilyOps o{};
-    o.open = [](const OpenRequest &req, int *conn) { return open_device(F, req, conn); };
-    o.close = [](int conn) { return close_device(F, conn); };
-    o.get_crate_map = OnDevice<F, get_crate_map>::call;
-    o.get_bd_param_info = OnDevice<F, get_bd_param_info>::call;
-    o.get_bd_param_prop = OnDevice<F, get_bd_param_prop>::call;
-    o.get_ch_param_info = OnDevice<F, get_ch_param_info>::call;
-    o.get_ch_param_prop = OnDevice<F, get_ch_param_prop>::call;
-    o.get_ch_param = OnDevice<F, get_ch_param>::call;
-    o.set_ch_param = OnDevice<F, set_ch_param>::call;
-    o.get_ch_name = OnDevice<F, get_ch_name>::call;
-    if (with_board_writes) {
-        o.get_bd_param = OnDevice<F, get_bd_param>::call;
-        o.set_bd_param = OnDevice<F, set_bd_param>::call;
+    o.open = [](const OpenRequest &req, void **ctx) {
+        Device *d = nullptr;
+        const int r = open_device(F, req, &d);
+        if (r == 0) *ctx = d;
+        return r;
+    };
+    o.close = [](void *ctx) {
+        close_device(static_cast<Device *>(ctx));
+        return 0;
+    };
+    o.get_crate_map = OnDevice<get_crate_map>::call;
+    o.get_bd_param_info = OnDevice<get_bd_param_info>::call;
+    o.get_bd_param_prop = OnDevice<get_bd_param_prop>::call;
+    o.get_ch_param_info = OnDevice<get_ch_param_info>::call;
+    o.get_ch_param_prop = OnDevice<get_ch_param_prop>::call;
+    o.get_ch_param = OnDevice<get_ch_param>::call;
+    o.set_ch_param = OnDevice<set_ch_param>::call;
+    o.get_ch_name = OnDevice<get_ch_name>::call;
+    if (with_board_parameters) {
+        o.get_bd_param = OnDevice<get_bd_param>::call;
+        o.set_bd_param = OnDevice<set_bd_param>::call;
     }
     if (with_commands) {
-        o.get_exec_comm_list = OnDevice<F, get_exec_comm_list>::call;
-        o.exec_comm = OnDevice<F, exec_comm>::call;
+        o.get_exec_comm_list = OnDevice<get_exec_comm_list>::call;
+        o.exec_comm = OnDevice<exec_comm>::call;
     }
-    o.polls_locally = true;
     return o;
 }
 

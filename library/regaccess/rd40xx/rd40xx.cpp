@@ -159,7 +159,7 @@ int open_unit(Device &d) {
     return 0;
 }
 
-SlotTable slots;
+OpenCount open_count;
 
 }  // namespace
 
@@ -170,7 +170,7 @@ const RegFamily family = {
     .required_entries = {CommLibrary::kRead16, CommLibrary::kRead32, CommLibrary::kWrite16},
     .failed_write = ZEVAHV_ERR_WRITE,
     .echo_written_value = false,
-    .table = &slots,
+    .count = &open_count,
 };
 
 }  // namespace zevahv::regaccess::rd40xx

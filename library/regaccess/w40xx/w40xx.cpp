@@ -102,7 +102,7 @@ int open_board(Device &d) {
     return 0;
 }
 
-SlotTable slots;
+OpenCount open_count;
 
 }  // namespace
 
@@ -113,7 +113,7 @@ const RegFamily family = {
     .required_entries = {},
     .failed_write = ZEVAHV_ERR_READ,
     .echo_written_value = true,
-    .table = &slots,
+    .count = &open_count,
 };
 
 }  // namespace zevahv::regaccess::w40xx

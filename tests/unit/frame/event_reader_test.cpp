@@ -223,7 +223,8 @@ TEST_F(EventReader, NullOutputsAndUnconnectedSockets) {
 }
 
 TEST(EventReaderPeers, LoopbackFramesNeedAPollingDevice) {
-    FakeFamilies fam({6}, &kBareOps);  // a family that does not poll
+    FakeFamilies fam({}, nullptr);
+    fam.add(6, &kBareOps, &kSilentTraits);  // a family that does not poll
     int h = -1;
     ASSERT_EQ(ZEVAHV_InitSystem(6, 0, const_cast<char *>("10.0.0.1"), nullptr, nullptr, &h), 0);
     Connection c = connect_from();
@@ -232,7 +233,7 @@ TEST(EventReaderPeers, LoopbackFramesNeedAPollingDevice) {
 }
 
 TEST(EventReaderPeers, OtherPeersGoToTheMainframeOpenedAtThatHost) {
-    FakeFamilies fam({2, 0}, &kRemoteOps);
+    FakeFamilies fam({2, 0}, &kFullOps);
     fam.add(6, &kFullOps);
     int module = -1, other = -1, mainframe = -1;
     ASSERT_EQ(ZEVAHV_InitSystem(6, 0, const_cast<char *>("127.0.0.2"), nullptr, nullptr, &module), 0);
