@@ -4,37 +4,20 @@
 
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "modules/args.h"
 #include "modules/family.h"
 #include "modules/row.h"
-#include "platform/auto_reset_event.h"
+#include "polling/poll_service.h"
 
 namespace zevahv::modules {
 
 class Link;
-
-// Subscription state and polling thread of one slot; guarded by sys_lock
-// (the "system lock") except where noted.
-struct PollState {
-    std::mutex sys_lock;
-    std::condition_variable wake;     // stop requests cut the cycle pause short
-    unsigned count = 0;               // subscribed (row, channel) pairs + board rows
-    std::vector<std::uint32_t> flags; // per row: 1 (board row) or channel mask
-    int event_socket = -1;
-    std::string ident;                // identification text, built at open
-    bool stop = false;
-    std::thread thread;               // touched by open and close only
-    platform::AutoResetEvent started; // set by the thread at its start and end
-};
 
 struct Module {
     const FamilyDesc *desc = nullptr;
@@ -62,7 +45,8 @@ struct Module {
     // open).  Written by whichever thread last read or wrote the range.
     std::array<std::atomic<std::uint8_t>, kMaxChannels> range_low{};
 
-    PollState poll;
+    // Subscriptions, polling thread and event connection.
+    polling::PollService poll;
 
     // Row lookup by client name (exact, case-sensitive); -1 when absent.
     int find_row(std::string_view name) const;

@@ -107,13 +107,6 @@ void clear_slot(Module &m) {
     m.board_row_count = 0;
     m.channel_rows.clear();
     for (auto &r : m.range_low) r.store(0, std::memory_order_relaxed);
-    std::lock_guard<std::mutex> hold(m.poll.sys_lock);
-    m.poll.count = 0;
-    m.poll.flags.clear();
-    m.poll.event_socket = -1;
-    m.poll.ident.clear();
-    m.poll.stop = false;
-    m.poll.started.reset();
 }
 
 namespace engine {
@@ -170,11 +163,6 @@ int open(const FamilyDesc &d, const OpenRequest &req, void **ctx) {
             rc = d.hooks.build_rows ? d.hooks.build_rows(*m) : standard_rows(*m);
         }
         if (rc == 0 && d.hooks.after_rows) rc = d.hooks.after_rows(*m);
-        if (rc == 0) {
-            std::lock_guard<std::mutex> hold(m->poll.sys_lock);
-            m->poll.flags.assign(m->rows.size(), 0);
-            m->poll.ident = event_ident(*m);
-        }
         if (rc != 0 || !start_polling(*m)) {
             clear_slot(*m);
             return -1;
@@ -189,7 +177,7 @@ int open(const FamilyDesc &d, const OpenRequest &req, void **ctx) {
 
 int close(void *ctx) {
     Module &m = module_of(ctx);
-    stop_polling(m);
+    m.poll.stop();
     m.in_use = false;
     clear_slot(m);  // drops this slot's hold on the link; the last one closes it
     return 0;

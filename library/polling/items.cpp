@@ -1,8 +1,6 @@
-#include "modules/event_items.h"
+#include "polling/items.h"
 
-#include <cstring>
-
-namespace zevahv::modules {
+namespace zevahv::polling {
 
 namespace {
 
@@ -43,12 +41,12 @@ std::vector<std::string_view> split_items(const char *list) {
     }
 }
 
-ItemRef parse_item(std::string_view item) {
-    ItemRef r;
+ItemName parse_item(std::string_view item) {
+    ItemName r;
     // The system part is everything up to the first '.'.
     std::size_t dot = item.find('.');
     if (dot == std::string_view::npos) {
-        r.kind = ItemRef::System;
+        r.kind = ItemName::System;
         r.name = item;
         return r;
     }
@@ -58,7 +56,7 @@ ItemRef parse_item(std::string_view item) {
     std::string_view digits;
     int board = 0;
     if (d2 == std::string_view::npos || !starts_with_word(part, "Board", "BOARD", &digits)) {
-        r.kind = ItemRef::System;
+        r.kind = ItemName::System;
         r.name = rest;
         return r;
     }
@@ -69,47 +67,15 @@ ItemRef parse_item(std::string_view item) {
         starts_with_word(rest.substr(0, d3), "CHAN", "Chan", &digits)) {
         int ch = 0;
         if (!parse_number(digits, &ch)) return r;
-        r.kind = ItemRef::Channel;
+        r.kind = ItemName::Channel;
         r.channel = ch;
         r.name = rest.substr(d3 + 1);
     } else {
-        r.kind = ItemRef::Board;
+        r.kind = ItemName::Board;
         r.name = rest;
     }
-    if (r.name.empty()) r.kind = ItemRef::Invalid;
+    if (r.name.empty()) r.kind = ItemName::Invalid;
     return r;
 }
 
-void fill_record(IDValue_t *rec, int type, int system, int board, int channel,
-                 std::string_view item, const void *value, std::size_t value_len) {
-    std::memset(rec, 0, sizeof *rec);
-    rec->Type = type;
-    rec->SystemHandle = system;
-    rec->BoardIndex = board;
-    rec->ChannelIndex = channel;
-    // Names longer than the item field are cut, always terminated.
-    std::size_t n = std::min(item.size(), sizeof rec->Item - 1);
-    std::memcpy(rec->Item, item.data(), n);
-    if (value && value_len) {
-        // Text is always terminated inside the field.
-        std::size_t room = type == 5 ? sizeof rec->Value - 1 : sizeof rec->Value;
-        std::memcpy(rec->Value, value, std::min(value_len, room));
-    }
-}
-
-std::string build_frame(const std::vector<IDValue_t> &records) {
-    const std::uint64_t total = kFrameHeaderSize + sizeof(IDValue_t) * records.size();
-    std::string out;
-    out.reserve(total);
-    out.append("ZEVAHV", 6);
-    const auto len = static_cast<std::uint32_t>(total);
-    const char be[4] = {static_cast<char>(len >> 24), static_cast<char>(len >> 16),
-                        static_cast<char>(len >> 8), static_cast<char>(len)};
-    out.append(be, 4);
-    if (!records.empty())
-        out.append(reinterpret_cast<const char *>(records.data()),
-                   sizeof(IDValue_t) * records.size());
-    return out;
-}
-
-}  // namespace zevahv::modules
+}  // namespace zevahv::polling
