@@ -75,7 +75,7 @@ int open_device(const RegFamily &f, const OpenRequest &req, Device **out) {
                             d->args.base, &handle) != 0)
         return give_back();
     d->handle = handle;
-    if (f.open(*d) != 0) {
+    if (f.open(*d) != 0 || !start_polling(*d)) {
         d->comm.close_device(d->handle);
         return give_back();
     }
@@ -86,6 +86,8 @@ int open_device(const RegFamily &f, const OpenRequest &req, Device **out) {
 void close_device(Device *d) {
     if (d == nullptr) return;
     const RegFamily &f = *d->family;
+    // The polling thread ends before the device it reads goes away.
+    d->poll.stop();
     d->comm.close_device(d->handle);
     d->comm.unload();
     delete d;

@@ -21,6 +21,7 @@
 #include "frame/backend.h"
 #include "regaccess/comm_args.h"
 #include "regaccess/comm_library.h"
+#include "regaccess/polling.h"
 #include "regaccess/row.h"
 
 namespace zevahv::regaccess {
@@ -89,6 +90,11 @@ struct Device {
     // communication library's failure.
     int read_raw(const Row &row, int channel, std::uint32_t *raw) const;
     int write_raw(const Row &row, int channel, std::uint32_t raw) const;
+
+    // Subscriptions, the polling thread and its event connection; the plan
+    // of the polling reads belongs to the polling thread.
+    polling::PollService poll;
+    ReadPlan poll_plan;
 
     // The identification text of an event connection:
     // "<ip>_<node>_<base>" for TCP/IP, "<link>_<node>_<base>" otherwise.

@@ -38,6 +38,14 @@ constexpr FamilyOps make_ops(bool with_board_parameters, bool with_commands) {
     o.get_ch_param = OnDevice<get_ch_param>::call;
     o.set_ch_param = OnDevice<set_ch_param>::call;
     o.get_ch_name = OnDevice<get_ch_name>::call;
+    o.subscribe = [](void *ctx, unsigned short port, unsigned short count, const char *items,
+                     char *results) {
+        return backend_context<Device>(ctx).poll.subscribe(port, count, items, results);
+    };
+    o.unsubscribe = [](void *ctx, unsigned short, unsigned short count, const char *items,
+                       char *results) {
+        return backend_context<Device>(ctx).poll.unsubscribe(count, items, results);
+    };
     if (with_board_parameters) {
         o.get_bd_param = OnDevice<get_bd_param>::call;
         o.set_bd_param = OnDevice<set_bd_param>::call;
