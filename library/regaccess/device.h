@@ -76,6 +76,11 @@ struct Device {
     std::vector<std::vector<int>> channel_rows;   // per channel
     std::vector<int> command_rows;
 
+    // Orders the read-modify-write of a register that several two-state
+    // rows share (an RD40XX control register): two threads switching
+    // different bits of one channel must not undo each other.
+    std::mutex shared_bits;
+
     // Current-monitor range per channel (1 = low, 0 = high), written by
     // whichever thread last read or wrote the range.
     std::array<std::atomic<std::uint8_t>, kMaxChannels> range_low{};

@@ -2,6 +2,7 @@
 // Every listed channel (or board slot) is checked before the first register
 // is touched, so a bad entry in a list changes nothing.
 #include <cstring>
+#include <mutex>
 
 #include "regaccess/operations.h"
 
@@ -69,7 +70,9 @@ int raw_of_value(const Device &d, const Row &row, void *value, std::uint32_t *ra
 
 int write_value(Device &d, const Row &row, int channel, std::uint32_t raw) {
     std::uint32_t word = raw;
+    std::unique_lock<std::mutex> bits(d.shared_bits, std::defer_lock);
     if (row.bit >= 0) {
+        bits.lock();
         if (d.read_raw(row, channel, &word) != 0) return d.family->failed_write;
         word = (word & ~(1u << row.bit)) | (raw << row.bit);
     }
