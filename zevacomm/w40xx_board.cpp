@@ -72,24 +72,19 @@ public:
         write_identity(m);
         write_descriptors(m);
         find_roles(m);
+        mark_shown_registers();
         write_initial_values(m);
         for (const auto &[addr, value] : m.pokes) put16(addr, value);
     }
 
     int read16(unsigned addr, std::uint16_t *value) override {
         if (addr >= kSpace || (addr & 1)) return kBadAddress;
-        if (addr < kCommandArea) {
+        // Registers that show the outputs are brought up to date when read;
+        // set points and everything else are plain memory.
+        if (addr < kCommandArea && shows_[addr / 2] != kNone) {
             advance();
-            // A channel's registers lie in its block, or reach back into
-            // the block before it when an offset is negative.
-            if (addr >= kChannelBlock) {
-                const int n = static_cast<int>(addr / kChannelBlock) - 1;
-                render_channel(n);
-                render_channel(n + 1);
-            } else {
-                render_channel(0);
-            }
-            render_board();
+            if (shows_[addr / 2] == kBoardShown) render_board();
+            else render_channel(shows_[addr / 2]);
         }
         *value = get16(addr);
         return kOk;
@@ -188,6 +183,21 @@ private:
         if (roles_[Pw].present) put16(channel_addr(n, roles_[Pw]), c.on() ? 1 : 0);
     }
 
+    // Which channel (or the board) each register below the command area
+    // shows, for the registers the outputs change.
+    void mark_shown_registers() {
+        shows_.assign(kCommandArea / 2, kNone);
+        for (int n = 0; n < channels_; ++n)
+            for (Role r : {VMon, IMon, Status, Pw}) {
+                const Field &f = roles_[r];
+                if (!f.present) continue;
+                const unsigned a = channel_addr(n, f);
+                shows_[a / 2] = static_cast<std::int16_t>(n);
+                if (f.wide) shows_[a / 2 + 1] = static_cast<std::int16_t>(n);
+            }
+        if (bdstatus_ >= 0) shows_[static_cast<std::size_t>(bdstatus_) / 2] = kBoardShown;
+    }
+
     void render_board() {
         if (bdstatus_ < 0) return;
         unsigned bits = 0;
@@ -279,7 +289,11 @@ private:
         }
     }
 
+    static constexpr std::int16_t kNone = -1;
+    static constexpr std::int16_t kBoardShown = -2;
+
     std::vector<std::uint8_t> mem_;
+    std::vector<std::int16_t> shows_;
     int channels_;
     std::vector<HvChannel> ch_;
     std::array<Field, kRoles> roles_{};

@@ -7,14 +7,18 @@
 // without "ZEVAComm_OpenDevice2" fails the open as well.  Each open system
 // holds its own reference, released at close.
 //
-// Entry points are looked up by name where they are used, so a library that
-// lacks one (say the 32-bit read) still serves everything else; the call
-// that needs it fails with kMissingEntry.
+// Entry points are looked up by name where they are first used, so a library
+// that lacks one (say the 32-bit read) still serves everything else; the call
+// that needs it fails with kMissingEntry.  What a lookup found is kept for
+// the life of the loaded library (its symbols cannot change while it stays
+// loaded): a register read costs no symbol search.
 //
 // The library is called from application threads and the polling thread at
 // once, without a lock of ours: it must accept that.
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -63,7 +67,14 @@ public:
     static constexpr const char *kClose = "ZEVAComm_CloseDevice";
 
 private:
+    enum Entry { kOpenEntry, kRead16Entry, kRead32Entry, kWrite16Entry, kWrite32Entry,
+                 kMultiRead16Entry, kCloseEntry, kEntries };
+    // The entry point's address, looked up on first use (null: missing).
+    void *entry(Entry e) const;
+
     platform::DynamicLibrary lib_;
+    // Per entry point: not looked up yet (kUnknown), or what was found.
+    mutable std::array<std::atomic<void *>, kEntries> entries_{};
 };
 
 }  // namespace zevahv::regaccess

@@ -1,27 +1,55 @@
 #include "regaccess/device.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 namespace zevahv::regaccess {
 
 
+namespace {
+
+// A name of up to 9 characters as two numbers: its first eight bytes, and
+// its ninth byte with its length.  Longer names get a key no row has.
+Device::NameKey key_of(std::string_view name) {
+    Device::NameKey k;
+    if (name.size() > 9) {
+        k.tail = ~std::uint64_t{0};
+        return k;
+    }
+    std::memcpy(&k.head, name.data(), std::min<std::size_t>(name.size(), 8));
+    k.tail = (name.size() > 8 ? static_cast<unsigned char>(name[8]) : 0u) | name.size() << 8;
+    return k;
+}
+
+std::uint32_t mask_of(const std::vector<int> &rows) {
+    std::uint32_t m = 0;
+    for (int r : rows) m |= 1u << r;
+    return m;
+}
+
+}  // namespace
+
+void Device::index_rows() {
+    row_keys.clear();
+    for (const Row &r : rows) row_keys.push_back(key_of(r.name));
+    board_mask = mask_of(board_rows);
+    channel_masks.clear();
+    for (const auto &list : channel_rows) channel_masks.push_back(mask_of(list));
+}
+
 int Device::find_row(std::string_view name) const {
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].name == name) return static_cast<int>(i);
+    const NameKey k = key_of(name);
+    for (std::size_t i = 0; i < row_keys.size(); ++i)
+        if (row_keys[i] == k) return static_cast<int>(i);
     return -1;
 }
 
-bool Device::on_board(int row) const {
-    for (int r : board_rows)
-        if (r == row) return true;
-    return false;
-}
+bool Device::on_board(int row) const { return row >= 0 && (board_mask >> row & 1u); }
 
 bool Device::on_channel(int row, int channel) const {
-    if (channel < 0 || channel >= channels) return false;
-    for (int r : channel_rows[static_cast<std::size_t>(channel)])
-        if (r == row) return true;
-    return false;
+    if (row < 0 || channel < 0 || channel >= channels) return false;
+    return channel_masks[static_cast<std::size_t>(channel)] >> row & 1u;
 }
 
 int Device::read_raw(const Row &row, int channel, std::uint32_t *raw) const {
@@ -75,7 +103,9 @@ int open_device(const RegFamily &f, const OpenRequest &req, Device **out) {
                             d->args.base, &handle) != 0)
         return give_back();
     d->handle = handle;
-    if (f.open(*d) != 0 || !start_polling(*d)) {
+    const bool opened = f.open(*d) == 0;
+    if (opened) d->index_rows();
+    if (!opened || !start_polling(*d)) {
         d->comm.close_device(d->handle);
         return give_back();
     }

@@ -71,10 +71,22 @@ struct Device {
     std::uint8_t fw_minor = 0;
 
     int channels = 0;
-    std::vector<Row> rows;
+    std::vector<Row> rows;                        // at most 32
     std::vector<int> board_rows;                  // rows that apply to the board
     std::vector<std::vector<int>> channel_rows;   // per channel
     std::vector<int> command_rows;
+
+    // Built from the above once the family's open is done (index_rows), for
+    // lookups that cost a few compares: each row's name as two numbers, and
+    // the rows of the board and of each channel as bit masks.
+    struct NameKey {
+        std::uint64_t head = 0, tail = 0;
+        bool operator==(const NameKey &) const = default;
+    };
+    std::vector<NameKey> row_keys;
+    std::uint32_t board_mask = 0;
+    std::vector<std::uint32_t> channel_masks;
+    void index_rows();
 
     // Orders the read-modify-write of a register that several two-state
     // rows share (an RD40XX control register): two threads switching
