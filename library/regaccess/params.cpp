@@ -82,16 +82,28 @@ int write_value(Device &d, const Row &row, int channel, std::uint32_t raw) {
     return 0;
 }
 
+// The row of a parameter for a read or a write: 0 and its index, or 22 for
+// a name no row has, 3 for a row that cannot be read, 2 for one that cannot
+// be written.
+int row_for(const Device &d, const char *param, bool write, int *index) {
+    const int i = d.find_row(param);
+    if (i < 0) return ZEVAHV_ERR_PARAMNOTFOUND;
+    const Row &row = d.rows[static_cast<std::size_t>(i)];
+    if (write ? !row_writable(row) : !row_readable(row))
+        return write ? ZEVAHV_ERR_WRITE : ZEVAHV_ERR_READ;
+    *index = i;
+    return 0;
+}
+
 }  // namespace
 
 int get_ch_param(Device &d, unsigned short slot, const char *param, unsigned short nch,
                  const unsigned short *chs, void *values) {
     if (!param || (nch > 0 && (!chs || !values))) return ZEVAHV_ERR_INVALIDPARAMETER;
     if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
-    const int i = d.find_row(param);
-    if (i < 0) return ZEVAHV_ERR_PARAMNOTFOUND;
+    int i = -1;
+    if (int r = row_for(d, param, false, &i)) return r;
     const Row &row = d.rows[static_cast<std::size_t>(i)];
-    if (!row_readable(row)) return ZEVAHV_ERR_READ;
     if (int r = check_channels(d, i, nch, chs)) return r;
     for (unsigned k = 0; k < nch; ++k) {
         std::uint32_t v = 0;
@@ -105,10 +117,9 @@ int set_ch_param(Device &d, unsigned short slot, const char *param, unsigned sho
                  const unsigned short *chs, void *value) {
     if (!param || (nch > 0 && (!chs || !value))) return ZEVAHV_ERR_INVALIDPARAMETER;
     if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
-    const int i = d.find_row(param);
-    if (i < 0) return ZEVAHV_ERR_PARAMNOTFOUND;
+    int i = -1;
+    if (int r = row_for(d, param, true, &i)) return r;
     const Row &row = d.rows[static_cast<std::size_t>(i)];
-    if (!row_writable(row)) return ZEVAHV_ERR_WRITE;
     if (int r = check_channels(d, i, nch, chs)) return r;
     if (nch == 0) return 0;
     std::uint32_t raw = 0;
@@ -121,10 +132,9 @@ int set_ch_param(Device &d, unsigned short slot, const char *param, unsigned sho
 int get_bd_param(Device &d, unsigned short nslots, const unsigned short *slots,
                  const char *param, void *values) {
     if (!param || (nslots > 0 && (!slots || !values))) return ZEVAHV_ERR_INVALIDPARAMETER;
-    const int i = d.find_row(param);
-    if (i < 0) return ZEVAHV_ERR_PARAMNOTFOUND;
+    int i = -1;
+    if (int r = row_for(d, param, false, &i)) return r;
     const Row &row = d.rows[static_cast<std::size_t>(i)];
-    if (!row_readable(row)) return ZEVAHV_ERR_READ;
     if (!d.on_board(i)) return ZEVAHV_ERR_PARAMNOTFOUND;
     if (int r = check_board_slots(nslots, slots)) return r;
     for (unsigned k = 0; k < nslots; ++k) {
@@ -138,10 +148,9 @@ int get_bd_param(Device &d, unsigned short nslots, const unsigned short *slots,
 int set_bd_param(Device &d, unsigned short nslots, const unsigned short *slots,
                  const char *param, void *value) {
     if (!param || (nslots > 0 && (!slots || !value))) return ZEVAHV_ERR_INVALIDPARAMETER;
-    const int i = d.find_row(param);
-    if (i < 0) return ZEVAHV_ERR_PARAMNOTFOUND;
+    int i = -1;
+    if (int r = row_for(d, param, true, &i)) return r;
     const Row &row = d.rows[static_cast<std::size_t>(i)];
-    if (!row_writable(row)) return ZEVAHV_ERR_WRITE;
     if (!d.on_board(i)) return ZEVAHV_ERR_PARAMNOTFOUND;
     if (int r = check_board_slots(nslots, slots)) return r;
     if (nslots == 0) return 0;

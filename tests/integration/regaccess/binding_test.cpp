@@ -65,14 +65,10 @@ TEST_F(Binding, EveryLinkAndArgumentFormReachesTheDevice) {
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines.front().rfind(c.logged, 0), 0u) << lines.front();
 
-        unsigned short slots = 0, *nch = nullptr, *ser = nullptr;
-        char *model = nullptr, *desc = nullptr;
-        unsigned char *lo = nullptr, *hi = nullptr;
-        ASSERT_EQ(ZEVAHV_GetCrateMap(s.handle(), &slots, &nch, &model, &desc, &ser, &lo, &hi), 0);
-        EXPECT_EQ(slots, 1);
-        EXPECT_STREQ(model, c.type == ZEVAHV_SYS_W40XX ? "W4012" : "RD40XX");
-        ZEVAHV_Free(nch), ZEVAHV_Free(model), ZEVAHV_Free(desc);
-        ZEVAHV_Free(ser), ZEVAHV_Free(lo), ZEVAHV_Free(hi);
+        const CrateMap map = crate_map(s.handle());
+        ASSERT_EQ(map.result, 0);
+        EXPECT_EQ(map.slots, 1);
+        EXPECT_EQ(map.model, c.type == ZEVAHV_SYS_W40XX ? "W4012" : "RD40XX");
 
         s.close();
         EXPECT_EQ(stand_in.count_since(mark, "close "), 1) << "the device is closed with the system";

@@ -52,18 +52,14 @@ TEST_F(Rd40xx, TheQueryPassSetsEachRowsScaling) {
     EXPECT_EQ(property<short>(h, 1, "IMonH", "Exp"), -3);
     EXPECT_EQ(property<unsigned short>(h, 0, "VSet", "Unit"), ZEVAHV_PARAM_UN_VOLT);
 
-    unsigned short slots, *nch, *ser;
-    char *model, *desc;
-    unsigned char *lo, *hi;
-    ASSERT_EQ(ZEVAHV_GetCrateMap(h, &slots, &nch, &model, &desc, &ser, &lo, &hi), 0);
-    EXPECT_EQ(nch[0], 4);
-    EXPECT_STREQ(model, "RD40XX");
-    EXPECT_STREQ(desc, "04.07 build 12");
-    EXPECT_EQ(hi[0], 4);
-    EXPECT_EQ(lo[0], 7);
-    EXPECT_EQ(ser[0], 0);
-    ZEVAHV_Free(nch), ZEVAHV_Free(model), ZEVAHV_Free(desc);
-    ZEVAHV_Free(ser), ZEVAHV_Free(lo), ZEVAHV_Free(hi);
+    const CrateMap map = crate_map(h);
+    ASSERT_EQ(map.result, 0);
+    EXPECT_EQ(map.channels, 4);
+    EXPECT_EQ(map.model, "RD40XX");
+    EXPECT_EQ(map.description, "04.07 build 12");
+    EXPECT_EQ(map.fw_major, 4u);
+    EXPECT_EQ(map.fw_minor, 7u);
+    EXPECT_EQ(map.serial, 0);
 
     // Values through the resolutions read above.
     ASSERT_EQ(set_float(h, "ISet", 1, 2.3456f), 0);

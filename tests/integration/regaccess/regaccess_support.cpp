@@ -13,7 +13,9 @@ System::System(int type, int link, const std::string& arg) {
 System::~System() { close(); }
 
 void System::close() {
-    if (result_ == 0 && handle_ >= 0) EXPECT_EQ(ZEVAHV_DeinitSystem(handle_), 0);
+    if (result_ == 0 && handle_ >= 0) {
+        EXPECT_EQ(ZEVAHV_DeinitSystem(handle_), 0);
+    }
     handle_ = -1;
     result_ = -1;
 }
@@ -64,6 +66,20 @@ unsigned get_board_unsigned(int h, const char* par, int* result) {
     if (result) *result = r;
     else EXPECT_EQ(r, 0) << par;
     return v;
+}
+
+CrateMap crate_map(int h) {
+    CrateMap m;
+    unsigned short *nch = nullptr, *ser = nullptr;
+    char *model = nullptr, *desc = nullptr;
+    unsigned char *lo = nullptr, *hi = nullptr;
+    m.result = ZEVAHV_GetCrateMap(h, &m.slots, &nch, &model, &desc, &ser, &lo, &hi);
+    if (m.result != 0) return m;
+    m.channels = nch[0], m.serial = ser[0], m.model = model, m.description = desc;
+    m.fw_minor = lo[0], m.fw_major = hi[0];
+    ZEVAHV_Free(nch), ZEVAHV_Free(model), ZEVAHV_Free(desc);
+    ZEVAHV_Free(ser), ZEVAHV_Free(lo), ZEVAHV_Free(hi);
+    return m;
 }
 
 namespace {

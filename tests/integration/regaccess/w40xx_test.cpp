@@ -47,18 +47,15 @@ TEST_F(W40xx, TheBuiltInBoardListsItsParameters) {
     EXPECT_STREQ(names + 9, "Kill");
     ZEVAHV_Free(names);
 
-    unsigned short slots, *nch, *ser;
-    char *model, *desc;
-    unsigned char *lo, *hi;
-    ASSERT_EQ(ZEVAHV_GetCrateMap(h, &slots, &nch, &model, &desc, &ser, &lo, &hi), 0);
-    EXPECT_EQ(nch[0], 12);
-    EXPECT_STREQ(model, "W4012");
-    EXPECT_STREQ(desc, "12Ch 4kV 3mA VME HV");
-    EXPECT_EQ(ser[0], 1234);
-    EXPECT_EQ(lo[0], 5);
-    EXPECT_EQ(hi[0], 0);
-    ZEVAHV_Free(nch), ZEVAHV_Free(model), ZEVAHV_Free(desc);
-    ZEVAHV_Free(ser), ZEVAHV_Free(lo), ZEVAHV_Free(hi);
+    const CrateMap map = crate_map(h);
+    ASSERT_EQ(map.result, 0);
+    EXPECT_EQ(map.slots, 1);
+    EXPECT_EQ(map.channels, 12);
+    EXPECT_EQ(map.model, "W4012");
+    EXPECT_EQ(map.description, "12Ch 4kV 3mA VME HV");
+    EXPECT_EQ(map.serial, 1234);
+    EXPECT_EQ(map.fw_minor, 5u);
+    EXPECT_EQ(map.fw_major, 0u);
 
     char chname[2][ZEVAHV_MAX_CH_NAME];
     const unsigned short chs[2] = {3, 11};
