@@ -8,16 +8,6 @@ using namespace zevahv::regaccess;
 
 namespace {
 
-TEST(CommArgs, EachLinkTypeMapsToTheLibrarysCode) {
-    EXPECT_EQ(comm_link_code(ZEVAHV_LINK_USB), kCommUsb);
-    EXPECT_EQ(comm_link_code(ZEVAHV_LINK_OPTLINK), kCommOptLink);
-    EXPECT_EQ(comm_link_code(ZEVAHV_LINK_B7301), kCommB7301);
-    EXPECT_EQ(comm_link_code(ZEVAHV_LINK_TCPIP), kCommTcp);
-    EXPECT_EQ(comm_link_code(ZEVAHV_LINK_USB3), kCommUsb3);
-    EXPECT_FALSE(comm_link_code(ZEVAHV_LINK_USBVCP));
-    EXPECT_FALSE(comm_link_code(1));
-}
-
 TEST(CommArgs, LinkNumberDecimalNodeAndBaseHex) {
     CommArgs a;
     ASSERT_TRUE(parse_comm_args("12_1f_32100000", ZEVAHV_LINK_OPTLINK, &a));

@@ -65,25 +65,6 @@ TEST(Descriptors, RowsCarryTypeAccessLimitsUnitsAndDecimals) {
     EXPECT_EQ(kill.mode, unsigned(ZEVAHV_PARAM_MODE_WRONLY));
 }
 
-TEST(Descriptors, NameRulesGiveTypesAndTexts) {
-    Area area{};
-    put(area, 0, {"Pw", 0x20});
-    put(area, 1, {"PDwn", 0x20});
-    put(area, 2, {"Polarity", 0x00});
-    put(area, 3, {"ImonRange", 0x20});
-    put(area, 4, {"Status", 0x04});
-    put(area, 5, {"SwRelease", 0x00});
-    const auto rows = parse_descriptor_area(area);
-    ASSERT_EQ(rows.size(), 6u);
-    EXPECT_EQ(rows[0].row.type, unsigned(ZEVAHV_PARAM_TYPE_ONOFF));
-    EXPECT_EQ(rows[0].row.on_text, "On");
-    EXPECT_EQ(rows[1].row.off_text, "Kill");
-    EXPECT_EQ(rows[2].row.on_text, "+");
-    EXPECT_EQ(rows[3].row.off_text, "Hi");
-    EXPECT_EQ(rows[4].row.type, unsigned(ZEVAHV_PARAM_TYPE_CHSTATUS));
-    EXPECT_EQ(rows[5].row.special, Special::Release);
-}
-
 TEST(Descriptors, TheListEndsAtTheFirstEmptyNameOrAtThirtyTwo) {
     Area area{};
     EXPECT_TRUE(parse_descriptor_area(area).empty()) << "a board that starts with 0 has no parameters";

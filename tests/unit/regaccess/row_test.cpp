@@ -41,17 +41,6 @@ TEST(RowValues, NumericRowsDivideBySignAndWidth) {
     EXPECT_FLOAT_EQ(as_float(client_value(release, 0x0105)), 1.05f);
 }
 
-TEST(RowValues, OtherTypesAndBitsAreIntegers) {
-    Row status;
-    status.type = ZEVAHV_PARAM_TYPE_CHSTATUS;
-    EXPECT_EQ(client_value(status, 0x0883), 0x0883u);
-    Row pdwn;
-    pdwn.type = ZEVAHV_PARAM_TYPE_ONOFF;
-    pdwn.bit = 1;
-    EXPECT_EQ(client_value(pdwn, 0b110), 1u);
-    EXPECT_EQ(client_value(pdwn, 0b101), 0u);
-}
-
 TEST(RowValues, WritesRoundToTheNearestCountAndMustFit) {
     std::uint32_t raw = 0;
     float shown = 0;
@@ -70,15 +59,6 @@ TEST(RowValues, WritesRoundToTheNearestCountAndMustFit) {
     EXPECT_FALSE(raw_from_number(numeric(1, true), 32768, &raw, &shown));
     EXPECT_FALSE(raw_from_number(numeric(1), NAN, &raw, &shown));
     EXPECT_FALSE(raw_from_number(numeric(1, false, true), 4294967296.0, &raw, &shown));
-}
-
-TEST(RowValues, DecimalsOfAScale) {
-    EXPECT_EQ(scale_decimals(1), 0);
-    EXPECT_EQ(scale_decimals(10), 1);
-    EXPECT_EQ(scale_decimals(100), 2);
-    EXPECT_EQ(scale_decimals(1000), 3);
-    EXPECT_EQ(scale_decimals(0), 0);
-    EXPECT_EQ(scale_decimals(50), 1);
 }
 
 }  // namespace

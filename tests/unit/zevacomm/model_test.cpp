@@ -37,15 +37,12 @@ TEST(ModelFiles, TheBuiltInModelsParse) {
 
 TEST(ModelFiles, ErrorsNameTheLine) {
     EXPECT_EQ(parse_error("kind w40xx\nchannels 4\nbogus 1\n"), "line 3: unknown keyword 'bogus'");
-    EXPECT_EQ(parse_error("kind w40xx\nchannels 99\n").rfind("line 2:", 0), 0u);
     EXPECT_EQ(parse_error("kind w40xx\nparam type=numeric\n"), "line 2: a parameter needs name=");
     EXPECT_EQ(parse_error("kind w40xx\nparam name=ElevenChars\n").rfind("line 2: bad value for name", 0), 0u);
     EXPECT_EQ(parse_error("kind w40xx\nchannels 2\nparam name=A on=0-2\n"),
               "parameter A names channel 2 of a board with 2");
     EXPECT_EQ(parse_error("kind rd40xx\nparam name=A\n"), "'param' lines belong to W40XX boards");
-    EXPECT_EQ(parse_error("kind rd40xx\nquery selector=0xA0\n").rfind("line 2:", 0), 0u);
     EXPECT_EQ(parse_error("model X\n"), "no 'kind' line");
-    EXPECT_EQ(parse_error("kind w40xx\npoke 0x4001 1\n").rfind("line 2:", 0), 0u);
     std::string many = "kind w40xx\n";
     for (int i = 0; i < 33; ++i) many += "param name=P" + std::to_string(i) + "\n";
     EXPECT_EQ(parse_error(many), "line 34: more than 32 parameters");
