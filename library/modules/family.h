@@ -224,7 +224,6 @@ template <const FamilyDesc &D>
 constexpr FamilyOps make_family_ops() {
     static_assert(names_fit_lists(D.board_rows) && names_fit_lists(D.channel_rows),
                   "a parameter name is longer than the name lists' field (9 characters)");
-    static_assert(D.dialect != nullptr, "a family needs a dialect");
     FamilyOps ops = engine::kOperations;
     ops.open = [](const OpenRequest &r, void **ctx) { return engine::open(D, r, ctx); };
     if (D.board_presence) ops.test_bd_presence = engine::test_bd_presence;
