@@ -48,7 +48,9 @@ struct Module {
     // Subscriptions, polling thread and event connection.
     polling::PollService poll;
 
-    // Row lookup by client name (exact, case-sensitive); -1 when absent.
+    // Row lookup by client name (case-sensitive): the name itself, or the
+    // name as the 10-byte name lists give it (a self-describing module's
+    // name longer than 9 characters is listed cut); -1 when absent.
     int find_row(std::string_view name) const;
     bool is_board_row(int index) const { return index < board_row_count; }
     // True when the row applies to the channel.
@@ -73,6 +75,12 @@ int info(Module &m, std::string_view mnemonic, int channel, std::string *value);
 int add_board_row(Module &m, const Row &row);
 int add_channel_row(Module &m, const Row &row);       // applies to every channel
 int add_row_for_channel(Module &m, const Row &row, int channel);
+
+// The standard identification with the family's words (FamilyDesc::ident):
+// the model text (which must contain the family's model word), the channel
+// count unless the family fixes it, the firmware release and the serial
+// number.  0, or -1 when a read fails or an answer is not what it must be.
+int standard_identify(Module &m);
 
 // A pause between steps of an open (the module needs time after some
 // commands).

@@ -28,7 +28,7 @@ void read_channel_row(Module &m, const Row &row, std::span<const polling::Item> 
                       polling::Records &out) {
     std::string text;
     if (monitor(m, read_mnemonic(m, row), m.channels, &text)) return;
-    const auto parts = protocol::split_values(text, static_cast<std::size_t>(m.channels));
+    const auto parts = split_fields(text, ';', static_cast<std::size_t>(m.channels));
     for (const polling::Item &item : items) {
         if (item.channel < 0 || item.channel >= static_cast<int>(parts.size())) continue;
         Value v;

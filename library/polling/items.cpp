@@ -1,5 +1,7 @@
 #include "polling/items.h"
 
+#include "frame/fields.h"
+
 namespace zevahv::polling {
 
 namespace {
@@ -15,30 +17,19 @@ bool starts_with_word(std::string_view part, std::string_view a, std::string_vie
     return false;
 }
 
+// An item's board or channel number: 1 to 6 decimal digits.
 bool parse_number(std::string_view digits, int *out) {
-    if (digits.empty() || digits.size() > 6) return false;
-    int v = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    *out = v;
+    unsigned v = 0;
+    if (!parse_digits(digits, 6, &v)) return false;
+    *out = static_cast<int>(v);
     return true;
 }
 
 }  // namespace
 
 std::vector<std::string_view> split_items(const char *list) {
-    std::vector<std::string_view> out;
-    if (!list || !*list) return out;
-    std::string_view s = list;
-    std::size_t start = 0;
-    for (;;) {
-        std::size_t pos = s.find(':', start);
-        out.push_back(s.substr(start, pos == std::string_view::npos ? pos : pos - start));
-        if (pos == std::string_view::npos) return out;
-        start = pos + 1;
-    }
+    if (list == nullptr || *list == '\0') return {};
+    return split_fields(list, ':');
 }
 
 ItemName parse_item(std::string_view item) {
