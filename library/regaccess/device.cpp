@@ -4,8 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-namespace zevahv::regaccess {
+#include "frame/family.h"
 
+namespace zevahv::regaccess {
 
 namespace {
 
@@ -86,8 +87,10 @@ int open_device(const RegFamily &f, const OpenRequest &req, Device **out) {
     for (const char *name : f.required_entries)
         if (name != nullptr && !d->comm.has(name)) return -1;
     {
+        // The family's table holds as many systems as its traits row says.
+        const int limit = req.traits != nullptr ? req.traits->max_systems : kSlots;
         std::lock_guard<std::mutex> lock(f.count->mutex);
-        if (f.count->open >= kSlots) return -1;
+        if (f.count->open >= limit) return -1;
         ++f.count->open;
     }
     auto give_back = [&] {

@@ -63,9 +63,10 @@ TEST(RegisterAccess, PollingAgainstApplicationCalls) {
         for (int frames = 0; frames < 5; ++frames) {
             ASSERT_EQ(read_frame(fd, &records), 0);
             ASSERT_GE(records.size(), 16u);
-            for (const auto& e : records)
-                if (std::strcmp(e.Item, "VSet") == 0)
-                    EXPECT_LT(value_float(e), 100.0f * (e.ChannelIndex + 1)) << "a value of its own channel";
+            for (const auto& e : records) {
+                if (std::strcmp(e.Item, "VSet") != 0) continue;
+                EXPECT_LT(value_float(e), 100.0f * (e.ChannelIndex + 1)) << "a value of its own channel";
+            }
         }
         done = true;
     });
