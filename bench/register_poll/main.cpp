@@ -6,11 +6,7 @@
 // the cycle period, and the CPU the process spends per cycle.
 //
 //   bench_register_poll [cycles]   (default 10)
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,6 +18,7 @@
 #include <vector>
 
 #include "ZEVAHVLink.h"
+#include "loopback.h"
 
 namespace {
 
@@ -97,20 +94,16 @@ int main(int argc, char **argv) {
         }
     }
 
-    const int ls = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t alen = sizeof a;
-    if (bind(ls, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 || listen(ls, 4) != 0 ||
-        getsockname(ls, reinterpret_cast<sockaddr *>(&a), &alen) != 0)
-        return 1;
+    unsigned short port = 0;
+    const int ls = listen_local(&port);
+    if (ls < 0) return 1;
     std::vector<char> results(static_cast<std::size_t>(count), 9);
-    if (ZEVAHV_Subscribe(h, static_cast<short>(ntohs(a.sin_port)), static_cast<unsigned short>(count),
+    if (ZEVAHV_Subscribe(h, static_cast<short>(port), static_cast<unsigned short>(count),
                          items.c_str(), results.data()) != 0)
         return 1;
     const int refused = static_cast<int>(std::count(results.begin(), results.end(), char(-1)));
-    const int fd = accept(ls, nullptr, nullptr);
+    const int fd = accept_within(ls, 5000);
+    if (fd < 0) return 1;
     char c;
     while (read(fd, &c, 1) == 1 && c != '\0') {
     }
