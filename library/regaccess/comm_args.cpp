@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "ZEVAHVLink.h"
+#include "platform/tcp.h"
 
 namespace zevahv::regaccess {
 
@@ -55,13 +56,7 @@ bool is_dotted_ipv4(std::string_view text) {
         if (!number(text.substr(colon + 1), 10, 65535, &port) || port == 0) return false;
         text = text.substr(0, colon);
     }
-    const auto parts = split(text, '.');
-    if (parts.size() != 4) return false;
-    for (std::string_view p : parts) {
-        unsigned long long v = 0;
-        if (p.size() > 3 || !number(p, 10, 255, &v)) return false;
-    }
-    return true;
+    return platform::parse_ipv4(text);
 }
 
 bool parse_comm_args(std::string_view arg, int link_type, CommArgs *out) {

@@ -13,7 +13,7 @@ using namespace zevahv::regaccess::w40xx;
 
 namespace {
 
-struct Spec {
+struct Desc {
     const char *name;
     std::uint8_t type_mode = 0;
     std::int8_t offset = 0;
@@ -24,7 +24,7 @@ struct Spec {
 
 using Area = std::array<std::uint8_t, kAreaSize>;
 
-void put(Area &area, std::size_t j, const Spec &s, std::size_t name_len = SIZE_MAX) {
+void put(Area &area, std::size_t j, const Desc &s, std::size_t name_len = SIZE_MAX) {
     std::uint8_t *d = area.data() + j * kDescriptorSize;
     std::memset(d, 0, kDescriptorSize);
     std::memcpy(d, s.name, std::min(std::strlen(s.name), name_len));
