@@ -19,6 +19,8 @@ extern const FamilyOps q2904_ops;
 extern const FamilyOps q2906_ops;
 extern const FamilyOps mainframe_ops;
 extern const FamilyOps legacy_mainframe_ops;
+extern const FamilyOps w40xx_ops;
+extern const FamilyOps rd40xx_ops;
 
 namespace {
 
@@ -107,7 +109,7 @@ constexpr FamilyEntry kFamilies[] = {
       .links = LinkSet{kCommLinks.bits | LinkSet::of({ZEVAHV_LINK_TCPIP}).bits},
       .events = EventSource::LocalPolling,
       .fixed = kDeviceAnswers},
-     nullptr},
+     &w40xx_ops},
     {ZEVAHV_SYS_Q3815, module("Q3815", "ZEVA_Q3815_HVL_%03d"), &q3815_ops},
     {ZEVAHV_SYS_W7300,
      []() constexpr {
@@ -124,7 +126,7 @@ constexpr FamilyEntry kFamilies[] = {
       .links = kCommLinks,
       .events = EventSource::LocalPolling,
       .fixed = kRd40xxAnswers},
-     nullptr},
+     &rd40xx_ops},
     {ZEVAHV_SYS_ZBK, module("ZBK", "ZEVA_ZBK_HVL_%03d"), nullptr},
     {ZEVAHV_SYS_RD40XXE, module("RD40XXE", "ZEVA_RD40XXE_HVL_%03d"), nullptr},
     {ZEVAHV_SYS_Q2904, module("Q2904", "ZEVA_Q2904_HVL_%03d"), &q2904_ops},

@@ -32,8 +32,7 @@ void copy_text(void *dst, const char *text, std::size_t max) {
     static_cast<char *>(dst)[n] = '\0';
 }
 
-int row_property(const Row &row, const char *prop, void *value) {
-    std::string_view p = prop;
+int row_property(const Row &row, std::string_view p, void *value) {
     if (p == "Type") {
         unsigned v = row_type(row);
         std::memcpy(value, &v, sizeof v);
@@ -67,6 +66,15 @@ int row_property(const Row &row, const char *prop, void *value) {
         return ZEVAHV_ERR_PARAMPROPNOTFOUND;
     }
     return 0;
+}
+
+// A property of a row: the family's hook first, where it has one.
+int property(Module &m, int row, int channel, const char *prop, void *value) {
+    if (m.desc->hooks.property) {
+        const int r = m.desc->hooks.property(m, row, channel, prop, value);
+        if (r != kStandardProperty) return r;
+    }
+    return row_property(m.rows[row], prop, value);
 }
 
 }  // namespace
@@ -133,7 +141,7 @@ int get_bd_param_prop(void *ctx, unsigned short slot, const char *param,
     if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
     int i = m.find_row(param);
     if (i < 0 || !m.is_board_row(i)) return ZEVAHV_ERR_PARAMNOTFOUND;
-    return row_property(m.rows[i], prop, value);
+    return property(m, i, -1, prop, value);
 }
 
 int get_ch_param_prop(void *ctx, unsigned short slot, unsigned short ch,
@@ -142,7 +150,7 @@ int get_ch_param_prop(void *ctx, unsigned short slot, unsigned short ch,
     if (slot != 0 || ch >= m.channels) return ZEVAHV_ERR_OUTOFRANGE;
     int i = m.find_row(param);
     if (i < 0 || !m.row_on_channel(i, ch)) return ZEVAHV_ERR_PARAMNOTFOUND;
-    return row_property(m.rows[i], prop, value);
+    return property(m, i, ch, prop, value);
 }
 
 int get_ch_name(void *ctx, unsigned short slot, unsigned short nch,
@@ -154,6 +162,23 @@ int get_ch_name(void *ctx, unsigned short slot, unsigned short nch,
     for (unsigned k = 0; k < nch; ++k)
         std::snprintf(names[k], ZEVAHV_MAX_CH_NAME, m.desc->channel_name_format, chs[k]);
     return 0;
+}
+
+int test_bd_presence(void *ctx, unsigned short slot, unsigned short *nr_of_ch, char **model,
+                     char **description, unsigned short *serial, unsigned char *fmw_min,
+                     unsigned char *fmw_max) {
+    Module &m = module_of(ctx);
+    if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
+    // The frame gave both texts kBoardTextSize bytes, zeroed.
+    m.model.copy(*model, kBoardTextSize - 1);
+    (*description)[0] = '\0';
+    *nr_of_ch = static_cast<unsigned short>(m.channels);
+    *serial = m.serial_number;
+    *fmw_min = m.fw_minor;
+    *fmw_max = m.fw_major;
+    // The module must still answer.
+    std::string release;
+    return monitor(m, m.desc->ident.release, -1, &release) ? ZEVAHV_ERR_READ : 0;
 }
 
 int get_exec_comm_list(void *ctx, unsigned short *count, char **names) {

@@ -44,9 +44,8 @@ int read_value(Module &m, const Row &row, int channel, Value *out);
 // NUL-terminated text).  0 or an error number.
 int write_value(Module &m, const Row &row, int channel, const void *value);
 
-// Polling thread of a slot.
+// Starts the slot's polling service (modules/poll_feed.cpp).
 bool start_polling(Module &m);
-void stop_polling(Module &m);
 
 // The identification text that opens an event connection.
 std::string event_ident(const Module &m);
