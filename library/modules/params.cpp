@@ -64,80 +64,70 @@ bool all_board_zero(unsigned short n, const unsigned short *slots) {
 
 namespace engine {
 
-int get_bd_param(const FamilyDesc &d, int conn, unsigned short nslots,
+int get_bd_param(void *ctx, unsigned short nslots,
                  const unsigned short *slots, const char *param, void *values) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (!param || (nslots > 0 && (!slots || !values))) return ZEVAHV_ERR_INVALIDPARAMETER;
-    int i = board_row(*m, param);
+    Module &m = module_of(ctx);
+    int i = board_row(m, param);
     if (i < 0) return ZEVAHV_ERR_PARAMNOTFOUND;
-    const Row &row = m->rows[i];
+    const Row &row = m.rows[i];
     if (!row_readable(row)) return ZEVAHV_ERR_READ;
     if (!all_board_zero(nslots, slots)) return ZEVAHV_ERR_OUTOFRANGE;
     for (unsigned k = 0; k < nslots; ++k) {
         Value v;
-        if (read_value(*m, row, -1, &v)) return ZEVAHV_ERR_READ;
+        if (read_value(m, row, -1, &v)) return ZEVAHV_ERR_READ;
         store(v, values, k);
     }
     return 0;
 }
 
-int set_bd_param(const FamilyDesc &d, int conn, unsigned short nslots,
+int set_bd_param(void *ctx, unsigned short nslots,
                  const unsigned short *slots, const char *param, void *value) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (!param || (nslots > 0 && (!slots || !value))) return ZEVAHV_ERR_INVALIDPARAMETER;
-    int i = board_row(*m, param);
+    Module &m = module_of(ctx);
+    int i = board_row(m, param);
     if (i < 0) return ZEVAHV_ERR_PARAMNOTFOUND;
-    const Row &row = m->rows[i];
+    const Row &row = m.rows[i];
     if (!row_writable(row)) return ZEVAHV_ERR_WRITE;
     if (!all_board_zero(nslots, slots)) return ZEVAHV_ERR_OUTOFRANGE;
     for (unsigned k = 0; k < nslots; ++k)
-        if (write_value(*m, row, -1, value)) return ZEVAHV_ERR_WRITE;
+        if (write_value(m, row, -1, value)) return ZEVAHV_ERR_WRITE;
     return 0;
 }
 
-int get_ch_param(const FamilyDesc &d, int conn, unsigned short slot, const char *param,
+int get_ch_param(void *ctx, unsigned short slot, const char *param,
                  unsigned short nch, const unsigned short *chs, void *values) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (!param || (nch > 0 && (!chs || !values))) return ZEVAHV_ERR_INVALIDPARAMETER;
+    Module &m = module_of(ctx);
     if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
     int i = -1;
-    if (int rc = channel_row(*m, param, nch, chs, &i)) return rc;
-    const Row &row = m->rows[i];
+    if (int rc = channel_row(m, param, nch, chs, &i)) return rc;
+    const Row &row = m.rows[i];
     if (!row_readable(row)) return ZEVAHV_ERR_READ;
     for (unsigned k = 0; k < nch; ++k) {
         Value v;
-        if (read_value(*m, row, chs[k], &v)) return ZEVAHV_ERR_READ;
+        if (read_value(m, row, chs[k], &v)) return ZEVAHV_ERR_READ;
         store(v, values, k);
     }
     return 0;
 }
 
-int set_ch_param(const FamilyDesc &d, int conn, unsigned short slot, const char *param,
+int set_ch_param(void *ctx, unsigned short slot, const char *param,
                  unsigned short nch, const unsigned short *chs, void *value) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (!param || (nch > 0 && (!chs || !value))) return ZEVAHV_ERR_INVALIDPARAMETER;
+    Module &m = module_of(ctx);
     if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
     int i = -1;
-    if (int rc = channel_row(*m, param, nch, chs, &i)) return rc;
-    const Row &row = m->rows[i];
+    if (int rc = channel_row(m, param, nch, chs, &i)) return rc;
+    const Row &row = m.rows[i];
     if (!row_writable(row)) return ZEVAHV_ERR_READ;
     for (unsigned k = 0; k < nch; ++k)
-        if (write_value(*m, row, chs[k], value)) return ZEVAHV_ERR_WRITE;
+        if (write_value(m, row, chs[k], value)) return ZEVAHV_ERR_WRITE;
     return 0;
 }
 
-int exec_comm(const FamilyDesc &d, int conn, const char *name) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (!name) return ZEVAHV_ERR_INVALIDPARAMETER;
-    int i = board_row(*m, name);
-    if (i < 0 || row_mode(m->rows[i]) != kWrite) return ZEVAHV_ERR_PARAMNOTFOUND;
+int exec_comm(void *ctx, const char *name) {
+    Module &m = module_of(ctx);
+    int i = board_row(m, name);
+    if (i < 0 || row_mode(m.rows[i]) != kWrite) return ZEVAHV_ERR_PARAMNOTFOUND;
     // The module knows the command by its mnemonic (ClrAlarm is BDCLR).
-    return set(*m, m->rows[i].mnemonic, -1, nullptr) ? ZEVAHV_ERR_WRITE : 0;
+    return set(m, m.rows[i].mnemonic, -1, nullptr) ? ZEVAHV_ERR_WRITE : 0;
 }
 
 }  // namespace engine

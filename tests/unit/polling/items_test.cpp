@@ -1,32 +1,33 @@
-// Subscription item names and event frames of the polling thread.
+// Subscription item names and the records of a polling cycle.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "modules/event_items.h"
+#include "polling/records.h"
+#include "polling/items.h"
 
-using namespace zevahv::modules;
+using namespace zevahv::polling;
 
 TEST(EventItems, ItemNamesOfAllThreeLevels) {
-    ItemRef r = parse_item("ZEVA_Q3815_HVL_000.Board00.CHAN003.VMon");
-    EXPECT_EQ(r.kind, ItemRef::Channel);
+    ItemName r = parse_item("ZEVA_Q3815_HVL_000.Board00.CHAN003.VMon");
+    EXPECT_EQ(r.kind, ItemName::Channel);
     EXPECT_EQ(r.channel, 3);
     EXPECT_EQ(r.name, "VMon");
 
     r = parse_item("ZEVA_Q3815_HVL_000.BOARD07.Chan012.IMonL");
-    EXPECT_EQ(r.kind, ItemRef::Channel);
+    EXPECT_EQ(r.kind, ItemName::Channel);
     EXPECT_EQ(r.channel, 12);
 
     r = parse_item("ZEVA_Q3815_HVL_000.Board00.Alarm");
-    EXPECT_EQ(r.kind, ItemRef::Board);
+    EXPECT_EQ(r.kind, ItemName::Board);
     EXPECT_EQ(r.name, "Alarm");
 
-    EXPECT_EQ(parse_item("ZEVA_Q3815_HVL_000.KeepAlive").kind, ItemRef::System);
-    EXPECT_EQ(parse_item("LiveInsRem").kind, ItemRef::System);
+    EXPECT_EQ(parse_item("ZEVA_Q3815_HVL_000.KeepAlive").kind, ItemName::System);
+    EXPECT_EQ(parse_item("LiveInsRem").kind, ItemName::System);
 
     for (const char *bad : {"S.Boardxx.VMon", "S.Board00.CHAN.VMon", "S.Board00.CHAN9999999.VMon",
                             "S.Board00.", "S.Board00.CHAN001."})
-        EXPECT_EQ(parse_item(bad).kind, ItemRef::Invalid) << bad;
+        EXPECT_EQ(parse_item(bad).kind, ItemName::Invalid) << bad;
 }
 
 TEST(EventItems, ListsSplitAtColons) {
@@ -39,27 +40,12 @@ TEST(EventItems, ListsSplitAtColons) {
     EXPECT_EQ(split_items("a::b").size(), 3u);
 }
 
-TEST(EventFrames, HeaderCarriesMagicAndBigEndianLength) {
-    std::vector<IDValue_t> recs(3);
-    for (auto &r : recs) fill_record(&r, 0, 1, 0, 2, "VMon", nullptr, 0);
-    std::string f = build_frame(recs);
-    ASSERT_EQ(f.size(), 3190u);
-    EXPECT_EQ(f.substr(0, 6), "ZEVAHV");
-    EXPECT_EQ(static_cast<unsigned char>(f[6]), 0u);
-    EXPECT_EQ(static_cast<unsigned char>(f[7]), 0u);
-    EXPECT_EQ(static_cast<unsigned char>(f[8]), 0x0Cu);  // 3190 = 0x0C76
-    EXPECT_EQ(static_cast<unsigned char>(f[9]), 0x76u);
-    IDValue_t back;
-    std::memcpy(&back, f.data() + 10 + 1060, sizeof back);
-    EXPECT_EQ(back.ChannelIndex, 2);
-    EXPECT_STREQ(back.Item, "VMon");
-}
-
-TEST(EventFrames, RecordsCutLongNamesAndKeepValues) {
+TEST(PollRecords, RecordsCutLongNamesAndKeepValues) {
     IDValue_t r;
     std::memset(&r, 0x55, sizeof r);
     float v = 12.5f;
-    fill_record(&r, 0, 4, 0, -1, "AVeryLongParameterNameIndeed", &v, sizeof v);
+    fill_record(&r, 0, {.system = 4, .board = 0, .channel = -1, .item = "AVeryLongParameterNameIndeed"},
+                &v, sizeof v);
     EXPECT_EQ(r.Type, 0);
     EXPECT_EQ(r.SystemHandle, 4);
     EXPECT_EQ(r.ChannelIndex, -1);
@@ -73,7 +59,10 @@ TEST(EventFrames, RecordsCutLongNamesAndKeepValues) {
     EXPECT_EQ(r.Value[sizeof r.Value - 1], 0);
 
     std::string big(3000, 'x');
-    fill_record(&r, 5, 0, 0, 0, "Name", big.data(), big.size());
+    Records texts;
+    texts.add_text({.system = 0, .board = 0, .channel = 0, .item = "Name"}, big);
+    r = texts.records()[0];
+    EXPECT_EQ(r.Type, ZEVAHV_PARAM_TYPE_STRING);
     EXPECT_EQ(r.Value[sizeof r.Value - 2], 'x');
     EXPECT_EQ(r.Value[sizeof r.Value - 1], 0);  // cut and terminated inside the field
 }

@@ -1,0 +1,52 @@
+// The dialect of the self-describing LUMENHV modules: addressed ("$BD:3,")
+// with the address in plain decimal when the connection argument gives one,
+// unaddressed otherwise (-1); besides MON and SET the verb INFO reads a
+// parameter's description.  Replies come in either form.
+//   "$BD:3,CMD:INFO,PAR:VSET\r\n"    "#BD:3,CMD:OK,VAL:0;2;0;8000;1;;volt;;\r\n"
+//   "$CMD:MON,PAR:PARLIST\r\n"       "#CMD:OK,VAL:VSet;VMon\r\n"
+#include <charconv>
+
+#include "modules/dialects/text_lines.h"
+
+namespace zevahv::modules::dialects {
+
+namespace {
+
+bool valid_board(int board) { return board >= -1; }
+
+bool build(int board, Verb verb, std::string_view mnemonic, int channel, const char *value,
+           std::string *out) {
+    if (!valid_board(board)) return false;
+    if (board < 0) return text_lines::build("$", verb, mnemonic, channel, value, out);
+    char head[24] = "$BD:";
+    const auto r = std::to_chars(head + 4, head + sizeof head - 1, board);
+    *r.ptr = ',';
+    return text_lines::build({head, static_cast<std::size_t>(r.ptr + 1 - head)}, verb, mnemonic,
+                             channel, value, out);
+}
+
+bool addressed_reply(std::string_view line) { return line.substr(0, 4) == "#BD:"; }
+
+int parse_value(int board, std::string_view, std::string_view reply, std::string *value) {
+    std::string_view line;
+    if (int e = text_lines::accepted_line(reply, &line)) return e;
+    if (addressed_reply(line)) return text_lines::addressed_value(line, board, false, value);
+    return text_lines::unaddressed_value(line, value);
+}
+
+int check_set(int board, std::string_view reply) {
+    return text_lines::check_set(reply, board, true);
+}
+
+}  // namespace
+
+const Dialect kLumen = {
+    .name = "lumen",
+    .valid_board = valid_board,
+    .build = build,
+    .parse_value = parse_value,
+    .check_set = check_set,
+    .classify_refusal = text_lines::classify_refusal,
+};
+
+}  // namespace zevahv::modules::dialects

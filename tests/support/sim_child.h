@@ -1,0 +1,68 @@
+#pragma once
+// A zevahv-sim child process, without a test framework: spawned with its
+// control channel on pipes and a log file, waited for until it prints its
+// READY line, driven through its control channel, and stopped by its pid
+// when the object goes away (SIGTERM, then SIGKILL).  The tests wrap it in
+// SimProcess (failures become test failures); the benchmarks use it as it is.
+
+#include <sys/types.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+class SimChild {
+public:
+    SimChild() = default;
+    virtual ~SimChild();
+    SimChild(const SimChild&) = delete;
+    SimChild& operator=(const SimChild&) = delete;
+
+    // Spawns "zevahv-sim <device> <args...>" (with a temporary --log unless
+    // the arguments name one) and waits up to 10 s for READY.  False with
+    // the reason in *error when it does not get ready.
+    bool launch(const std::string& device, std::vector<std::string> args, std::string* error);
+
+    // launch() for a program without a test framework: the device and its
+    // arguments in one list, the reason of a failure printed on stderr.
+    bool start(const std::vector<std::string>& device_and_args);
+
+    // Writes one control line and reads the reply line (without its line
+    // end); false when the child cannot be written to or stays silent 10 s.
+    bool control_line(const std::string& cmd, std::string* reply);
+    // The same, the reply or an empty text.
+    std::string control(const std::string& cmd) {
+        std::string reply;
+        return control_line(cmd, &reply) ? reply : std::string();
+    }
+
+    int port() const { return port_; }                 // 0 when serving a pty
+    std::string pty_path() const { return pty_path_; } // empty when serving TCP
+    // "127.0.0.1:<port>_<board>": the TCP connection argument of a module.
+    std::string tcp_arg(int board = 0) const;
+    // "<pty>_9600_8_0_0_<board>": the serial connection argument of a module.
+    std::string serial_arg(int board = 0) const;
+
+    // The lines of the simulator's --log file: "> command", "< reply".
+    std::vector<std::string> log_lines() const;
+    std::string log_path() const { return log_path_; }
+
+    pid_t pid() const { return pid_; }
+    static const char* binary_path(); // the zevahv-sim this build made
+    bool running() const { return pid_ > 0; }
+    void kill_now(); // SIGKILL and reap at once
+
+private:
+    bool read_line(std::string& line, int timeout_ms);
+    void stop();
+
+    pid_t pid_ = -1;
+    int to_child_ = -1;    // the simulator's stdin
+    int from_child_ = -1;  // the simulator's stdout
+    std::string pending_;  // bytes read from stdout past the last line
+    int port_ = 0;
+    std::string pty_path_;
+    std::string log_path_;
+    bool own_log_ = false;
+    std::mutex control_mutex_;
+};
