@@ -5,10 +5,10 @@
 #include <stdexcept>
 
 std::unique_ptr<SimProcess> SimProcess::start(std::string device,
-                                              std::vector<std::string> args) {
+                                              std::vector<std::string> args, Input input) {
     std::unique_ptr<SimProcess> p(new SimProcess());
     std::string why;
-    if (!p->launch(device, std::move(args), &why)) {
+    if (!p->launch(device, std::move(args), &why, input)) {
         ADD_FAILURE() << "zevahv-sim did not start: " << why;
         throw std::runtime_error("zevahv-sim did not start: " + why);
     }

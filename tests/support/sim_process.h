@@ -16,7 +16,8 @@ public:
     // that does not get ready within 10 s fails the current test (and throws,
     // so that the test does not go on with a missing simulator).
     static std::unique_ptr<SimProcess> start(std::string device,
-                                             std::vector<std::string> args = {});
+                                             std::vector<std::string> args = {},
+                                             Input input = Input::Pipe);
 
     // Writes one control line and returns the simulator's reply line (without
     // its line end); an empty text and a test failure after 10 s of silence.
