@@ -6,45 +6,41 @@
 
 namespace zevahv::modules::protocol {
 
+namespace {
+
+// Copies the digits of a number into out, zero-padded after any sign to at
+// least width characters, as printf's "%0<width>" does.
+bool zero_padded(std::string_view digits, int width, char *out, std::size_t cap) {
+    const std::size_t len = digits.size();
+    const std::size_t pad = len < static_cast<std::size_t>(width < 0 ? 0 : width) ? width - len : 0;
+    if (len + pad + 1 > cap) return false;
+    std::size_t o = 0;
+    if (!digits.empty() && digits.front() == '-') {
+        out[o++] = '-';
+        digits.remove_prefix(1);
+    }
+    for (std::size_t k = 0; k < pad; ++k) out[o++] = '0';
+    for (char c : digits) out[o++] = c;
+    out[o] = '\0';
+    return true;
+}
+
+}  // namespace
+
 bool format_fixed(double value, int width, int decimals, char *out, std::size_t cap) {
     if (!std::isfinite(value) || decimals < 0 || decimals > 20 || width < 0 || width > 60 ||
         cap == 0)
         return false;
     char buf[400];
-    auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
     if (r.ec != std::errc{}) return false;
-    std::size_t len = static_cast<std::size_t>(r.ptr - buf);
-    bool negative = len > 0 && buf[0] == '-';
-    std::size_t pad = len < static_cast<std::size_t>(width) ? width - len : 0;
-    if (len + pad + 1 > cap) return false;
-    std::size_t o = 0;
-    std::size_t i = 0;
-    if (negative) {
-        out[o++] = '-';
-        i = 1;
-    }
-    for (std::size_t k = 0; k < pad; ++k) out[o++] = '0';
-    for (; i < len; ++i) out[o++] = buf[i];
-    out[o] = '\0';
-    return true;
+    return zero_padded({buf, static_cast<std::size_t>(r.ptr - buf)}, width, out, cap);
 }
 
 bool format_int(long value, int width, char *out, std::size_t cap) {
     char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, value);
-    std::size_t len = static_cast<std::size_t>(r.ptr - buf);
-    bool negative = value < 0;
-    std::size_t pad = len < static_cast<std::size_t>(width < 0 ? 0 : width) ? width - len : 0;
-    if (len + pad + 1 > cap) return false;
-    std::size_t o = 0, i = 0;
-    if (negative) {
-        out[o++] = '-';
-        i = 1;
-    }
-    for (std::size_t k = 0; k < pad; ++k) out[o++] = '0';
-    for (; i < len; ++i) out[o++] = buf[i];
-    out[o] = '\0';
-    return true;
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    return zero_padded({buf, static_cast<std::size_t>(r.ptr - buf)}, width, out, cap);
 }
 
 bool parse_release(std::string_view text, int points, Release *out) {

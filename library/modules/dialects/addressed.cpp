@@ -18,25 +18,10 @@ bool build(int board, Verb verb, std::string_view mnemonic, int channel, const c
     return text_lines::build({head, sizeof head}, verb, mnemonic, channel, value, out);
 }
 
-int parse_value(int board, std::string_view, std::string_view reply, std::string *value) {
-    std::string_view line;
-    if (int e = text_lines::accepted_line(reply, &line)) return e;
-    return text_lines::addressed_value(line, board, true, value);
-}
-
-int check_set(int board, std::string_view reply) {
-    return text_lines::check_set(reply, board, true);
-}
-
 }  // namespace
 
-const Dialect kAddressed = {
-    .name = "addressed",
-    .valid_board = valid_board,
-    .build = build,
-    .parse_value = parse_value,
-    .check_set = check_set,
-    .classify_refusal = text_lines::classify_refusal,
-};
+const Dialect kAddressed = text_lines::text_dialect(
+    "addressed", valid_board, build, text_lines::parse_value<text_lines::addressed_value>,
+    text_lines::check_set_naming_board);
 
 }  // namespace zevahv::modules::dialects

@@ -11,7 +11,7 @@ namespace zevahv::modules::dialects {
 
 namespace {
 
-bool valid_board(int) { return true; }  // the address is not written
+bool any_board(int) { return true; }  // the address is not written
 
 bool build(int, Verb verb, std::string_view mnemonic, int, const char *value, std::string *out) {
     if (verb == Verb::Info) return false;
@@ -50,13 +50,6 @@ int classify_refusal(std::string_view) { return -1; }
 
 }  // namespace
 
-const Dialect kKqps = {
-    .name = "kqps",
-    .valid_board = valid_board,
-    .build = build,
-    .parse_value = parse_value,
-    .check_set = check_set,
-    .classify_refusal = classify_refusal,
-};
+const Dialect kKqps = {"kqps", any_board, build, parse_value, check_set, classify_refusal};
 
 }  // namespace zevahv::modules::dialects

@@ -25,28 +25,16 @@ bool build(int board, Verb verb, std::string_view mnemonic, int channel, const c
                              channel, value, out);
 }
 
-bool addressed_reply(std::string_view line) { return line.substr(0, 4) == "#BD:"; }
-
-int parse_value(int board, std::string_view, std::string_view reply, std::string *value) {
-    std::string_view line;
-    if (int e = text_lines::accepted_line(reply, &line)) return e;
-    if (addressed_reply(line)) return text_lines::addressed_value(line, board, false, value);
-    return text_lines::unaddressed_value(line, value);
-}
-
-int check_set(int board, std::string_view reply) {
-    return text_lines::check_set(reply, board, true);
+// Either reply form, whichever the module used.
+int either_value(std::string_view line, int board, std::string *value) {
+    if (line.substr(0, 4) == "#BD:") return text_lines::addressed_value_any_width(line, board, value);
+    return text_lines::unaddressed_value(line, board, value);
 }
 
 }  // namespace
 
-const Dialect kLumen = {
-    .name = "lumen",
-    .valid_board = valid_board,
-    .build = build,
-    .parse_value = parse_value,
-    .check_set = check_set,
-    .classify_refusal = text_lines::classify_refusal,
-};
+const Dialect kLumen = text_lines::text_dialect("lumen", valid_board, build,
+                                                text_lines::parse_value<either_value>,
+                                                text_lines::check_set_naming_board);
 
 }  // namespace zevahv::modules::dialects

@@ -81,8 +81,9 @@ int accepted_line(std::string_view reply, std::string_view *line) {
     return 0;
 }
 
-int addressed_value(std::string_view line, int board, bool exact_board_width,
-                    std::string *value) {
+namespace {
+
+int board_value(std::string_view line, int board, bool exact_board_width, std::string *value) {
     const auto pieces = split_fields(line, ',', 4);
     if (pieces.size() < 3) return -1;
     const std::string_view first = pieces[0], second = pieces[1], third = pieces[2];
@@ -94,7 +95,17 @@ int addressed_value(std::string_view line, int board, bool exact_board_width,
     return 0;
 }
 
-int unaddressed_value(std::string_view line, std::string *value) {
+}  // namespace
+
+int addressed_value(std::string_view line, int board, std::string *value) {
+    return board_value(line, board, true, value);
+}
+
+int addressed_value_any_width(std::string_view line, int board, std::string *value) {
+    return board_value(line, board, false, value);
+}
+
+int unaddressed_value(std::string_view line, int /*board*/, std::string *value) {
     const auto pieces = split_fields(line, ',', 3);
     if (pieces.size() < 2) return -1;
     const std::string_view first = pieces[0], second = pieces[1];
@@ -105,11 +116,14 @@ int unaddressed_value(std::string_view line, std::string *value) {
     return 0;
 }
 
-int check_set(std::string_view reply, int board, bool check_board) {
+int check_set_naming_board(int board, std::string_view reply) {
     if (reply.find("OK") == std::string_view::npos) return classify_refusal(reply);
-    if (!check_board) return 0;
     const std::string_view first = split_fields(strip_line_end(reply), ',', 1)[0];
     return first.substr(0, 4) == "#BD:" && !board_matches(first, board) ? -1 : 0;
+}
+
+int check_set_unaddressed(int, std::string_view reply) {
+    return reply.find("OK") == std::string_view::npos ? classify_refusal(reply) : 0;
 }
 
 }  // namespace zevahv::modules::text_lines

@@ -7,7 +7,7 @@ namespace zevahv::modules::dialects {
 
 namespace {
 
-bool valid_board(int) { return true; }  // the address is not written
+bool any_board(int) { return true; }  // the address is not written
 
 bool build(int, Verb verb, std::string_view mnemonic, int channel, const char *value,
            std::string *out) {
@@ -15,25 +15,10 @@ bool build(int, Verb verb, std::string_view mnemonic, int channel, const char *v
     return text_lines::build("$", verb, mnemonic, channel, value, out);
 }
 
-int parse_value(int, std::string_view, std::string_view reply, std::string *value) {
-    std::string_view line;
-    if (int e = text_lines::accepted_line(reply, &line)) return e;
-    return text_lines::unaddressed_value(line, value);
-}
-
-int check_set(int board, std::string_view reply) {
-    return text_lines::check_set(reply, board, false);
-}
-
 }  // namespace
 
-const Dialect kUnaddressed = {
-    .name = "unaddressed",
-    .valid_board = valid_board,
-    .build = build,
-    .parse_value = parse_value,
-    .check_set = check_set,
-    .classify_refusal = text_lines::classify_refusal,
-};
+const Dialect kUnaddressed = text_lines::text_dialect(
+    "unaddressed", any_board, build, text_lines::parse_value<text_lines::unaddressed_value>,
+    text_lines::check_set_unaddressed);
 
 }  // namespace zevahv::modules::dialects
