@@ -143,8 +143,15 @@ int exec_comm(void *ctx, const char *name) {
     Module &m = module_of(ctx);
     int i = board_row(m, name);
     if (i < 0 || row_mode(m.rows[i]) != kWrite) return ZEVAHV_ERR_PARAMNOTFOUND;
-    // The module knows the command by its mnemonic (ClrAlarm is BDCLR).
-    return set(m, m.rows[i].mnemonic, -1, nullptr) ? ZEVAHV_ERR_WRITE : 0;
+    // The module knows the command by its mnemonic (ClrAlarm is BDCLR); it is
+    // the write of the row with the value that does something: a bare word
+    // for the switch-like rows, the on text or 1 for rows written with their
+    // value.
+    const Row &row = m.rows[i];
+    const std::uint32_t one = 1;
+    const float one_f = 1.0f;
+    const void *value = row_type(row) == kNumeric ? static_cast<const void *>(&one_f) : &one;
+    return write_value(m, row, -1, value) ? ZEVAHV_ERR_WRITE : 0;
 }
 
 }  // namespace engine

@@ -45,6 +45,11 @@ enum class Role : std::uint8_t {
     RangeSwitch,  // current-monitor range (protocol on text = low range)
     MonitorLow,   // current monitor that is only valid in the low range
     MonitorHigh,  // current monitor that is only valid in the high range
+    Switch,       // read as its own on/off word, switched with the bare words
+                  // "ON" and "OFF" (a crate's power)
+    Plain,        // read and written as its own word with its value, whatever
+                  // its mode: a write-only row a module described itself is
+                  // written with its value, not as a bare switch-like word
 };
 
 struct Row {
