@@ -88,8 +88,9 @@ constexpr FamilyTraits module(const char *name, const char *lock_name_format,
             .fixed = kModuleAnswers};
 }
 
-// Any other code would get the LUMENHV lock name; such codes are refused
-// at open instead (family_of_system_type gives -1).
+// Any other system type code is a LUMENHV module: those describe their own
+// parameters, so a module of a type this library has no table for is still
+// served (family_of_system_type gives the LUMENHV code for it).
 constexpr FamilyEntry kFamilies[] = {
     {ZEVAHV_SYS_KR2210,
      mainframe("KR2210", "ZEVA_KR2210_HVL_%03d", ZEVAHV_SYS_KR2220, "",
@@ -126,7 +127,13 @@ constexpr FamilyEntry kFamilies[] = {
     {ZEVAHV_SYS_ZBK, module("ZBK", "ZEVA_ZBK_HVL_%03d"), nullptr},
     {ZEVAHV_SYS_RD40XXE, module("RD40XXE", "ZEVA_RD40XXE_HVL_%03d"), nullptr},
     {ZEVAHV_SYS_Q2904, module("Q2904", "ZEVA_Q2904_HVL_%03d"), &q2904_ops},
-    {ZEVAHV_SYS_LUMENHV, module("LUMENHV", "ZEVA_LUMENHV_HVL_%03d"), nullptr},
+    {ZEVAHV_SYS_LUMENHV,
+     []() constexpr {
+         FamilyTraits t = module("LUMENHV", "ZEVA_LUMENHV_HVL_%03d");
+         t.other_types = true;
+         return t;
+     }(),
+     nullptr},
     {ZEVAHV_SYS_KQPS, module("KQPS", "ZEVA_KQPS_HVL_%03d", 48), nullptr},
     {ZEVAHV_SYS_Q2906, module("Q2906", "ZEVA_Q2906_HVL_%03d"), &q2906_ops},
 };
@@ -145,7 +152,9 @@ constexpr bool sound_lock_name_format(const char *f) {
 }
 
 constexpr bool sound_rows() {
+    int other_types = 0;
     for (std::size_t i = 0; i < std::size(kFamilies); ++i) {
+        if (kFamilies[i].traits.other_types && ++other_types > 1) return false;
         const FamilyEntry &e = kFamilies[i];
         if (e.code < 0 || e.code >= kFamilyCodeCount) return false;
         if (!sound_lock_name_format(e.traits.lock_name_format)) return false;
@@ -188,6 +197,10 @@ int family_of_system_type(int system_type) {
         const FamilyTraits *t = family_traits(code);
         if (t != nullptr && (code == system_type || (t->alias_type >= 0 && t->alias_type == system_type)))
             return code;
+    }
+    for (int code = 0; code < kFamilyCodeCount; ++code) {
+        const FamilyTraits *t = family_traits(code);
+        if (t != nullptr && t->other_types) return code;
     }
     return -1;
 }
