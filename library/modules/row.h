@@ -14,6 +14,9 @@
 namespace zevahv::modules {
 
 inline constexpr std::size_t kRowNameSize = 16;  // 15 characters + NUL
+// A self-describing module's words are the names it lists, each up to 256
+// characters.
+inline constexpr std::size_t kMnemonicSize = 257;
 inline constexpr std::size_t kRowTextSize = 64;  // on/off texts, 63 + NUL
 inline constexpr std::size_t kEnumCount = 10;    // as the "Enum" property
 inline constexpr std::size_t kEnumTextSize = 15; // 14 characters + NUL
@@ -54,7 +57,7 @@ enum class Role : std::uint8_t {
 
 struct Row {
     char name[kRowNameSize]{};      // client name ("VSet")
-    char mnemonic[kRowNameSize]{};  // word sent after "PAR:" ("VSET")
+    char mnemonic[kMnemonicSize]{}; // word sent after "PAR:" ("VSET")
     std::uint32_t type_mode{};      // type_mode(kNumeric, kReadWrite)
     float min{};                    // "Minval"
     float max{};                    // "Maxval" (enumerations: highest index)
@@ -71,6 +74,8 @@ struct Row {
     char enums[kEnumCount][kEnumTextSize]{};  // "Enum" texts, index 0..max
     Role role{};
     double resolution{};            // families that read a resolution at open
+
+    friend bool operator==(const Row &, const Row &) = default;
 };
 
 constexpr unsigned row_type(const Row &r) { return r.type_mode & 7u; }

@@ -185,7 +185,8 @@ std::string event_ident(const Module &m) {
     const ArgForm form = m.desc->arg_form;
     std::string head = a.port_name;
     if (a.serial) {
-        if (form == ArgForm::ComNumberSettings) head = std::to_string(a.com_number);
+        if (form == ArgForm::ComNumberSettings && a.port_name[0] != '/')
+            head = std::to_string(a.com_number);
         char settings[64];
         std::snprintf(settings, sizeof settings, "_%d_%01d_%01d_%01d", a.baud, a.data_bits,
                       a.stop_bits, a.parity);
