@@ -17,6 +17,11 @@ extern const FamilyOps q3815_ops;
 extern const FamilyOps p731x_ops;
 extern const FamilyOps q2904_ops;
 extern const FamilyOps q2906_ops;
+extern const FamilyOps w7300_ops;
+extern const FamilyOps zbk_ops;
+extern const FamilyOps rd40xxe_ops;
+extern const FamilyOps lumenhv_ops;
+extern const FamilyOps kqps_ops;
 
 namespace {
 
@@ -115,7 +120,7 @@ constexpr FamilyEntry kFamilies[] = {
          t.gated = OpSet::of({Op::GetBdParam});
          return t;
      }(),
-     nullptr},
+     &w7300_ops},
     {ZEVAHV_SYS_P731X, module("P731X", "ZEVA_P731X_HVL_%03d"), &p731x_ops},
     {ZEVAHV_SYS_RD40XX,
      {.name = "RD40XX",
@@ -124,8 +129,8 @@ constexpr FamilyEntry kFamilies[] = {
       .events = EventSource::LocalPolling,
       .fixed = kRd40xxAnswers},
      nullptr},
-    {ZEVAHV_SYS_ZBK, module("ZBK", "ZEVA_ZBK_HVL_%03d"), nullptr},
-    {ZEVAHV_SYS_RD40XXE, module("RD40XXE", "ZEVA_RD40XXE_HVL_%03d"), nullptr},
+    {ZEVAHV_SYS_ZBK, module("ZBK", "ZEVA_ZBK_HVL_%03d"), &zbk_ops},
+    {ZEVAHV_SYS_RD40XXE, module("RD40XXE", "ZEVA_RD40XXE_HVL_%03d"), &rd40xxe_ops},
     {ZEVAHV_SYS_Q2904, module("Q2904", "ZEVA_Q2904_HVL_%03d"), &q2904_ops},
     {ZEVAHV_SYS_LUMENHV,
      []() constexpr {
@@ -133,8 +138,8 @@ constexpr FamilyEntry kFamilies[] = {
          t.other_types = true;
          return t;
      }(),
-     nullptr},
-    {ZEVAHV_SYS_KQPS, module("KQPS", "ZEVA_KQPS_HVL_%03d", 48), nullptr},
+     &lumenhv_ops},
+    {ZEVAHV_SYS_KQPS, module("KQPS", "ZEVA_KQPS_HVL_%03d", 48), &kqps_ops},
     {ZEVAHV_SYS_Q2906, module("Q2906", "ZEVA_Q2906_HVL_%03d"), &q2906_ops},
 };
 
