@@ -32,12 +32,21 @@ bool receive_exact(int sock, void *buf, std::size_t len, int wait_ms) {
 int read_local_event_frame(int sock, int wait_ms, IDValue_t **events, unsigned *count) {
     *events = nullptr;
     *count = 0;
-    const int w = platform::wait_readable(sock, wait_ms);
-    if (w == 0) return ZEVAHV_ERR_NODATA;
-    if (w < 0) return ZEVAHV_ERR_SOCKETERROR;
-
+    // The frame's beginning is waited for up to wait_ms (nothing: 23), but
+    // only when it is not there already.
     unsigned char header[kEventHeaderSize];
-    if (!receive_exact(sock, header, sizeof header, wait_ms)) return ZEVAHV_ERR_SOCKETERROR;
+    long first = platform::recv_ready(sock, header, sizeof header);
+    if (first < 0 && platform::last_error_is_timeout()) {
+        const int w = platform::wait_readable(sock, wait_ms);
+        if (w == 0) return ZEVAHV_ERR_NODATA;
+        if (w < 0) return ZEVAHV_ERR_SOCKETERROR;
+        first = 0;
+    } else if (first <= 0) {
+        return ZEVAHV_ERR_SOCKETERROR;  // closed or broken
+    }
+    const auto got = static_cast<std::size_t>(first);
+    if (!receive_exact(sock, header + got, sizeof header - got, wait_ms))
+        return ZEVAHV_ERR_SOCKETERROR;
     std::uint32_t body = 0;
     if (int r = parse_event_header(header, &body); r != ZEVAHV_OK) return r;
 

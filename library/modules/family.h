@@ -251,7 +251,6 @@ constexpr FamilyOps make_family_ops() {
     static_assert(names_fit_lists(D.board_rows, D.channel_rows),
                   "a parameter name is empty, longer than 15 characters, or not told apart "
                   "from another in the name lists' 9 characters");
-    static_assert(D.dialect != nullptr, "a family needs a dialect");
     FamilyOps ops = engine::kOperations;
     ops.open = [](const OpenRequest &r, void **ctx) { return engine::open(D, r, ctx); };
     if (D.board_presence) ops.test_bd_presence = engine::test_bd_presence;

@@ -111,7 +111,7 @@ void clear_slot(Module &m) {
 namespace engine {
 
 int open(const FamilyDesc &d, const OpenRequest &req, void **ctx) {
-    if (!ctx || !req.arg || !req.transport) return -1;
+    if (!ctx || !req.arg || !req.transport || !d.dialect) return -1;
     try {
         LinkArgs args;
         std::string_view transport = req.transport;

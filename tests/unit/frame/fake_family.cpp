@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <thread>
 
 #include "ZEVAHVLink.h"
 
@@ -138,6 +139,21 @@ FamilyTraits silent_traits() {
     return t;
 }
 const FamilyTraits kSilentTraits = silent_traits();
+
+int most_inside_at_once(int handle, int threads, int calls) {
+    fake().in_call = [] { std::this_thread::yield(); };
+    std::vector<std::thread> running;
+    for (int t = 0; t < threads; ++t) {
+        running.emplace_back([handle, calls] {
+            unsigned short ch = 0;
+            float v;
+            for (int i = 0; i < calls; ++i) ZEVAHV_GetChParam(handle, 0, "VMon", 1, &ch, &v);
+        });
+    }
+    for (auto &t : running) t.join();
+    fake().in_call = nullptr;
+    return fake().max_inside.load();
+}
 
 void close_all_handles() {
     for (int h = 0; h < ZEVAHV_MAX_SYSTEMS; ++h) ZEVAHV_DeinitSystem(h);

@@ -62,3 +62,8 @@ private:
 };
 
 void close_all_handles();
+
+// Runs `threads` threads of `calls` ZEVAHV_GetChParam each on the handle,
+// the fake backend yielding inside every call; returns the most calls seen
+// inside the backend at once (fake().calls counts them all).
+int most_inside_at_once(int handle, int threads, int calls);

@@ -133,6 +133,23 @@ bool finishes_within(std::chrono::milliseconds limit, F &&f) {
 constexpr const char *kThree =
     "S.Board00.Temp:S.Board00.CHAN001.VMon:S.Board00.CHAN003.VMon:S.KeepAlive:S.Board00.Cmd";
 
+// A started service whose client subscribed the three items of kThree and
+// accepted the event connection.
+struct Subscribed {
+    FakeDevice dev;
+    PollService svc;
+    Client client;
+    platform::ScopedSocket conn;
+    char results[5] = {9, 9, 9, 9, 9};
+    explicit Subscribed(int records_per_item = 1) {
+        dev.records_per_item = records_per_item;
+        EXPECT_TRUE(svc.start(kFeed, &dev, "ident"));
+        EXPECT_EQ(svc.subscribe(client.port, 5, kThree, results), 0);
+        conn = client.accept();
+        EXPECT_TRUE(conn.valid());
+    }
+};
+
 }  // namespace
 
 TEST(PollService, SubscribeConnectsSendsTheIdentificationAndThenFrames) {
@@ -201,41 +218,33 @@ TEST(PollService, CountMismatchAndRefusedConnectsLeaveNothingSubscribed) {
 }
 
 TEST(PollService, TheLastUnsubscribeClosesAndTheNextSubscribeConnectsAfresh) {
-    FakeDevice dev;
-    PollService svc;
-    ASSERT_TRUE(svc.start(kFeed, &dev, "ident"));
-    Client client;
-    char results[5];
-    ASSERT_EQ(svc.subscribe(client.port, 5, kThree, results), 0);
-    platform::ScopedSocket first = client.accept();
-    ASSERT_TRUE(first.valid());
-    EXPECT_EQ(read_ident(first.get()), "ident");
-    ASSERT_EQ(read_frame(first.get()).size(), 3u);
+    Subscribed s;
+    ASSERT_TRUE(s.conn.valid());
+    EXPECT_EQ(read_ident(s.conn.get()), "ident");
+    ASSERT_EQ(read_frame(s.conn.get()).size(), 3u);
 
-    ASSERT_EQ(svc.unsubscribe(5, kThree, results), 0);
+    char results[5];
+    ASSERT_EQ(s.svc.unsubscribe(5, kThree, results), 0);
     EXPECT_EQ(results[0], 0);
     EXPECT_EQ(results[4], char(-1));
-    EXPECT_EQ(svc.subscribed(), 0u);
-    EXPECT_TRUE(closed_by_peer(first.get()));
+    EXPECT_EQ(s.svc.subscribed(), 0u);
+    EXPECT_TRUE(closed_by_peer(s.conn.get()));
 
-    ASSERT_EQ(svc.subscribe(client.port, 1, "S.Board00.Temp", results), 0);
-    platform::ScopedSocket second = client.accept();
+    ASSERT_EQ(s.svc.subscribe(s.client.port, 1, "S.Board00.Temp", results), 0);
+    platform::ScopedSocket second = s.client.accept();
     ASSERT_TRUE(second.valid());
     EXPECT_EQ(read_ident(second.get()), "ident");
     EXPECT_EQ(read_frame(second.get()).size(), 1u);
-    EXPECT_GE(dev.changed_reads.load(), 2) << "the device is told when its list changed";
+    EXPECT_GE(s.dev.changed_reads.load(), 2) << "the device is told when its list changed";
 }
 
 TEST(PollService, AClientThatDoesNotReadHoldsUpNeitherCallsNorStop) {
-    FakeDevice dev;
-    dev.records_per_item = 4000;  // a frame of about 12 MB: more than the socket buffers take
-    PollService svc;
-    ASSERT_TRUE(svc.start(kFeed, &dev, "ident"));
-    Client client;
-    char results[5];
-    ASSERT_EQ(svc.subscribe(client.port, 5, kThree, results), 0);
-    platform::ScopedSocket conn = client.accept();
-    ASSERT_TRUE(conn.valid());
+    // Frames of about 12 MB: more than the socket buffers take.
+    Subscribed s(4000);
+    ASSERT_TRUE(s.conn.valid());
+    FakeDevice &dev = s.dev;
+    PollService &svc = s.svc;
+    Client &client = s.client;
     // The client never reads: the thread's send fills the buffers and waits.
     // Wait until the reads stop coming (the thread is stuck in its send).
     int seen = -1;
