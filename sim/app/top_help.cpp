@@ -33,7 +33,7 @@ On start a simulator prints one line to stdout when it serves:
         o << "  " << p->title << ":\n";
         for (const auto& d : p->devices) {
             o << "    " << d.first;
-            for (size_t i = d.first.size(); i < 9; ++i) o << ' ';
+            for (size_t i = d.first.size(); i < 10; ++i) o << ' ';
             o << d.second << "\n";
         }
     }

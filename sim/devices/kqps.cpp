@@ -15,6 +15,13 @@ constexpr double kMaxAmps = 30;
 constexpr double kOverTemperature = 80; // C on any sensor: the output trips
 constexpr double kAmbient = 25;
 
+// A switch written as a client writes integers ("LOOP:1") or as its text.
+ParamDef kqps_switch(const char* word, const char* on, const char* off, const char* help) {
+    ParamDef p = on_off(word, Scope::Board, Access::RW, on, off, false, help);
+    p.digits_switch = true;
+    return p;
+}
+
 // Every word is the module's own: the KQPS line has no channel piece.
 const ParamTable kTable = {
     // Identification
@@ -22,15 +29,14 @@ const ParamTable kTable = {
     constant("BDNCH", Scope::Board, 1, "number of channels (a client never asks)"),
     text("VER", Scope::Board, Access::R, "1.0.0", "firmware release a.b.c"),
     // Module
-    on_off("LOOP", Scope::Board, Access::RW, "I", "V", false,
-           "regulation loop: current (I) or voltage (V)"),
+    kqps_switch("LOOP", "I", "V", "regulation loop: current (I, 1) or voltage (V, 0)"),
     number("MGC", Scope::Board, Access::R, 0, 1, 1, 4, 0, "ground leakage current, A"),
     number("MRT", Scope::Board, Access::R, -50, 200, 1, 1, kAmbient, "module temperature, C"),
     number("MRT:1", Scope::Board, Access::R, -50, 200, 1, 1, kAmbient, "IGBT temperature, C"),
     number("MRT:2", Scope::Board, Access::R, -50, 200, 1, 1, kAmbient,
            "HF transformer temperature, C"),
-    on_off("UPMODE", Scope::Board, Access::RW, "ANALOG", "NORMAL", false,
-           "set points from the analog input or the line"),
+    kqps_switch("UPMODE", "ANALOG", "NORMAL",
+                "set points from the analog input (ANALOG, 1) or the line (NORMAL, 0)"),
     action("MRESET", Scope::Board, "clear the alarm (after an interlock or over-temperature)"),
     // The output
     number("MWVR", Scope::Board, Access::RW, 0, kMaxVolts, 1, 3, 0,

@@ -121,10 +121,10 @@ std::optional<Refusal> Device::write(int idx, int ch, std::string_view value, Or
         int state;
         if (value == p.on_text) state = 1;
         else if (value == p.off_text) state = 0;
-        else if (origin == Origin::Panel && (value == "1" || same_ignoring_case(value, p.on_text)))
-            state = 1;
-        else if (origin == Origin::Panel && (value == "0" || same_ignoring_case(value, p.off_text)))
-            state = 0;
+        else if ((origin == Origin::Panel || p.digits_switch) && value == "1") state = 1;
+        else if ((origin == Origin::Panel || p.digits_switch) && value == "0") state = 0;
+        else if (origin == Origin::Panel && same_ignoring_case(value, p.on_text)) state = 1;
+        else if (origin == Origin::Panel && same_ignoring_case(value, p.off_text)) state = 0;
         else return Refusal::Val;
         if (auto refusal = check_value(idx, ch, state)) return refusal;
         set_number(idx, ch, state);

@@ -53,7 +53,8 @@ public:
 
     const char* help() const override {
         return R"(  WORD:?          ->  #WORD:<value>   (MRT:1:? -> #MRT:<value>)
-  WORD:<value>    ->  #AK             (a write; any decimal form, "%f" too)
+  WORD:<value>    ->  #AK             (a write; any decimal form, "%f" too;
+                                       a switch as its text or as 1/0)
   WORD            ->  #AK             (a bare command: MON, MOFF, MRESET)
   Refusals: #NAK:<KEYWORD>, holding neither "#AK" nor the word asked.
 )";

@@ -109,6 +109,7 @@ bool SimChild::launch(const std::string& device, std::vector<std::string> args,
     if (line.rfind("READY tcp ", 0) == 0) {
         auto sp = line.rfind(' ');
         port_ = std::atoi(line.c_str() + sp + 1);
+        host_ = line.substr(10, sp > 10 ? sp - 10 : 0);
         if (port_ <= 0) return fail_start("bad READY line: " + line);
     } else if (line.rfind("READY pty ", 0) == 0) {
         pty_path_ = line.substr(10);

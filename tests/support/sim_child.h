@@ -45,6 +45,9 @@ public:
     }
 
     int port() const { return port_; }                 // 0 when serving a pty
+    // The address of the READY line: 127.0.0.1 for modules, a loopback
+    // address of its own for a mainframe.
+    std::string host() const { return host_; }
     std::string pty_path() const { return pty_path_; } // empty when serving TCP
     // "127.0.0.1:<port>_<board>": the TCP connection argument of a module.
     std::string tcp_arg(int board = 0) const;
@@ -87,6 +90,7 @@ private:
     std::string control_pending_;
     std::string control_address_;
     int port_ = 0;
+    std::string host_;
     std::string pty_path_;
     std::string log_path_;
     bool own_log_ = false;

@@ -156,6 +156,9 @@ TEST(KqpsModel, RampedAndDirectSetPointsAndRegulation) {
     EXPECT_EQ(s.ask("MRV:3"), "#NAK:CMD"); // a monitor is not written
     EXPECT_EQ(s.ask("MRESET:?"), "#NAK:CMD");
     EXPECT_EQ(s.ask("MRT:1:?").rfind("#MRT:", 0), 0u);
+    EXPECT_EQ(s.ask("LOOP:1"), "#AK"); // a switch written as an integer
+    EXPECT_EQ(s.ask("LOOP:?"), "#LOOP:I");
+    EXPECT_EQ(s.ask("LOOP:2"), "#NAK:VAL");
     EXPECT_EQ(s.ask("UPMODE:ANALOG"), "#AK");
     EXPECT_TRUE(std::stoul(s.value("MST:?")) & 128u);
     EXPECT_EQ(s.ask("MOFF"), "#AK");
