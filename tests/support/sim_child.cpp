@@ -4,11 +4,11 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -177,7 +177,7 @@ std::string SimChild::serial_arg(int board) const {
 }
 
 bool SimChild::read_line_from(int fd, std::string& pending, std::string& line,
-                              int timeout_ms) {
+                                int timeout_ms) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     for (;;) {
         auto nl = pending.find('\n');

@@ -1,9 +1,10 @@
 #pragma once
 // A zevahv-sim child process, without a test framework: spawned with its
-// control channel on pipes and a log file, waited for until it prints its
-// READY line, driven through its control channel, and stopped by its pid
-// when the object goes away (SIGTERM, then SIGKILL).  The tests wrap it in
-// SimProcess (failures become test failures); the benchmarks use it as it is.
+// control channel on a pipe (or, with no standard input, on a control port
+// it is asked to open) and a log file, waited for until it prints its READY
+// line, driven through its control channel, and stopped by its pid when the
+// object goes away (SIGTERM, then SIGKILL).  The tests wrap it in SimProcess
+// (failures become test failures); the benchmarks use it as it is.
 
 #include <sys/types.h>
 
@@ -15,8 +16,8 @@ class SimChild {
 public:
     // What the simulator gets as its standard input: a pipe that carries the
     // control channel, or none at all (closed, or /dev/null), as under a
-    // service manager or nohup; without the pipe control() goes through a
-    // loopback control port that launch() asks for.
+    // service manager or nohup; without the pipe the control channel goes
+    // through a loopback control port that launch() asks for.
     enum class Input { Pipe, Closed, DevNull };
 
     SimChild() = default;
@@ -30,7 +31,6 @@ public:
     // reason in *error when it does not get ready.
     bool launch(const std::string& device, std::vector<std::string> args, std::string* error,
                 Input input = Input::Pipe);
-
     // launch() for a program without a test framework: the device and its
     // arguments in one list, the reason of a failure printed on stderr.
     bool start(const std::vector<std::string>& device_and_args);
@@ -43,6 +43,14 @@ public:
         std::string reply;
         return control_line(cmd, &reply) ? reply : std::string();
     }
+    // The CONTROL line's address: "local <path>" or "tcp <host> <port>";
+    // empty when the simulator was started without --control.
+    std::string control_address() const { return control_address_; }
+    int control_port() const; // the port of a "tcp" control address, else 0
+    // Closes the simulator's standard input (the pipe); the control channel
+    // then goes through the control socket or port, which it must have been
+    // given.
+    void close_input();
 
     int port() const { return port_; }                 // 0 when serving a pty
     // The address of the READY line: 127.0.0.1 for modules, a loopback
@@ -57,14 +65,6 @@ public:
     // The lines of the simulator's --log file: "> command", "< reply".
     std::vector<std::string> log_lines() const;
     std::string log_path() const { return log_path_; }
-
-    // The CONTROL line's address: "local <path>" or "tcp <host> <port>";
-    // empty when the simulator was started without --control.
-    std::string control_address() const { return control_address_; }
-    int control_port() const; // the port of a "tcp" control address, else 0
-    // Closes the simulator's standard input (the pipe); control() then goes
-    // through the control socket or port, which it must have been given.
-    void close_input();
 
     pid_t pid() const { return pid_; }
     static const char* binary_path(); // the zevahv-sim this build made

@@ -12,9 +12,10 @@
 
 class SimProcess : public SimChild {
 public:
-    // Spawns "zevahv-sim <device> <args...>" and waits for READY.  A process
-    // that does not get ready within 10 s fails the current test (and throws,
-    // so that the test does not go on with a missing simulator).
+    // Spawns "zevahv-sim <device> <args...>" and waits for READY (and for the
+    // CONTROL line when --control is among the arguments). A process that
+    // does not get ready within 10 s fails the current test (and throws, so
+    // that the test does not go on with a missing simulator).
     static std::unique_ptr<SimProcess> start(std::string device,
                                              std::vector<std::string> args = {},
                                              Input input = Input::Pipe);
