@@ -4,7 +4,6 @@
 // check).  Linked with the library's own objects so that the modules'
 // pauses at open (meant for real hardware, a second or more per open) can
 // be left out: the simulators need no time.
-#include <dirent.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,18 +11,9 @@
 
 #include "family_session.h"
 #include "modules/module.h"
+#include "process_counts.h"
 
 namespace {
-
-int count_entries(const char* dir) {
-    int n = 0;
-    DIR* d = opendir(dir);
-    if (!d) return -1;
-    while (dirent* e = readdir(d))
-        if (e->d_name[0] != '.') ++n;
-    closedir(d);
-    return n;
-}
 
 struct CycleCase {
     const char* name;
@@ -58,8 +48,8 @@ TEST_P(Cycles, AThousandOpensAndClosesLeaveNothingBehind) {
         OpenSystem warm;
         ASSERT_EQ(open_on(warm, c.type, *sim, Via::Tcp), 0);
     }
-    const int fds = count_entries("/proc/self/fd");
-    const int threads = count_entries("/proc/self/task");
+    const int fds = open_fd_count();
+    const int threads = thread_count();
     constexpr int kCycles = 1000;
     int first = -1;
     const auto t0 = std::chrono::steady_clock::now();
@@ -83,8 +73,8 @@ TEST_P(Cycles, AThousandOpensAndClosesLeaveNothingBehind) {
     }
     const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     std::printf("%s: %d open/close cycles in %.1f s\n", c.name, kCycles, s);
-    EXPECT_EQ(count_entries("/proc/self/fd"), fds);
-    EXPECT_EQ(count_entries("/proc/self/task"), threads);
+    EXPECT_EQ(open_fd_count(), fds);
+    EXPECT_EQ(thread_count(), threads);
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, Cycles, ::testing::ValuesIn(kCases),

@@ -24,6 +24,22 @@ int open_on(OpenSystem& sys, int type, const SimProcess& sim, Via via, const std
     return sys.open(type, ZEVAHV_LINK_USBVCP, serial_settings(sim) + extra);
 }
 
+SimProcess* SharedModule::sim_ = nullptr;
+OpenSystem* SharedModule::sys_ = nullptr;
+
+void SharedModule::open_shared(const char* device, int type, std::vector<std::string> args) {
+    sim_ = start_device(device, Via::Tcp, std::move(args)).release();
+    sys_ = new OpenSystem;
+    ASSERT_EQ(open_on(*sys_, type, *sim_, Via::Tcp), 0);
+}
+
+void SharedModule::TearDownTestSuite() {
+    delete sys_;
+    delete sim_;
+    sys_ = nullptr;
+    sim_ = nullptr;
+}
+
 namespace {
 
 std::vector<std::string> name_fields(char* list) {

@@ -25,6 +25,17 @@ std::unique_ptr<SimProcess> start_device(const char* device, Via via,
 int open_on(OpenSystem& sys, int type, const SimProcess& sim, Via via,
             const std::string& extra = "");
 
+// One module opened once for a whole suite (an open may take seconds: the
+// module's pauses): the suite's SetUpTestSuite calls open_shared().
+class SharedModule : public ::testing::Test {
+protected:
+    static void open_shared(const char* device, int type, std::vector<std::string> args);
+    static void TearDownTestSuite();
+    int h() const { return sys_->handle(); }
+    static SimProcess* sim_;
+    static OpenSystem* sys_;
+};
+
 // The names of a parameter name list (10-byte fields, an empty one ends it),
 // freed.
 std::vector<std::string> board_params(int h);

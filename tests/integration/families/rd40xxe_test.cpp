@@ -9,25 +9,13 @@ const std::vector<std::string> kWithRange = {
     "VSet",  "VMon",  "ISet", "IMon",     "ImonRange", "MaxV", "RUp",
     "RDwn",  "Trip",  "PDwn", "Polarity", "ChStatus",  "Pw"};
 
-// One module with its current range, opened once for the suite (an open
-// takes two seconds: the module's pauses).
-class Rd40xxe : public ::testing::Test {
+// One module with its current range, opened once for the suite.
+class Rd40xxe : public SharedModule {
 protected:
     static void SetUpTestSuite() {
-        sim_ = start_device("rd40xxe", Via::Tcp, {"--serial", "4711", "--fwrel", "2.7"}).release();
-        sys_ = new OpenSystem;
-        ASSERT_EQ(open_on(*sys_, ZEVAHV_SYS_RD40XXE, *sim_, Via::Tcp), 0);
+        open_shared("rd40xxe", ZEVAHV_SYS_RD40XXE, {"--serial", "4711", "--fwrel", "2.7"});
     }
-    static void TearDownTestSuite() {
-        delete sys_;
-        delete sim_;
-    }
-    int h() const { return sys_->handle(); }
-    static SimProcess* sim_;
-    static OpenSystem* sys_;
 };
-SimProcess* Rd40xxe::sim_ = nullptr;
-OpenSystem* Rd40xxe::sys_ = nullptr;
 
 TEST_F(Rd40xxe, OpensWithItsIdentityAndLimitsOfBothCurrentRanges) {
     const CrateMap c = crate_map(h());

@@ -7,23 +7,10 @@ namespace {
 
 const std::vector<std::string> kRows = {"V5", "V48", "VFan", "I5", "I48", "IFan", "Status", "Pw"};
 
-class Zbk : public ::testing::Test {
+class Zbk : public SharedModule {
 protected:
-    static void SetUpTestSuite() {
-        sim_ = start_device("zbk", Via::Tcp, {"--fwrel", "4.2"}).release();
-        sys_ = new OpenSystem;
-        ASSERT_EQ(open_on(*sys_, ZEVAHV_SYS_ZBK, *sim_, Via::Tcp), 0);
-    }
-    static void TearDownTestSuite() {
-        delete sys_;
-        delete sim_;
-    }
-    int h() const { return sys_->handle(); }
-    static SimProcess* sim_;
-    static OpenSystem* sys_;
+    static void SetUpTestSuite() { open_shared("zbk", ZEVAHV_SYS_ZBK, {"--fwrel", "4.2"}); }
 };
-SimProcess* Zbk::sim_ = nullptr;
-OpenSystem* Zbk::sys_ = nullptr;
 
 TEST_F(Zbk, SixteenChannelEntriesForTwoChannelsAndNoBoardParameters) {
     const CrateMap c = crate_map(h());

@@ -1,6 +1,5 @@
 #include "fault_support.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -104,16 +103,6 @@ int write_probe(int h, const Probe& p) {
         std::memcpy(raw, &u, 4);
     }
     return ZEVAHV_SetChParam(h, 0, p.param, 1, &p.ch, raw);
-}
-
-int open_fd_count() {
-    int n = 0;
-    DIR* d = opendir("/proc/self/fd");
-    if (!d) return -1;
-    while (dirent* e = readdir(d))
-        if (e->d_name[0] != '.') ++n;
-    closedir(d);
-    return n - 1;  // the directory's own descriptor
 }
 
 void control_ok(SimProcess& sim, const std::string& cmd) {

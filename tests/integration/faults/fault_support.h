@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ZEVAHVLink.h"
+#include "process_counts.h"
 #include "sim_process.h"
 
 enum class Transport { Tcp, Serial };
@@ -83,9 +84,6 @@ private:
 // 5 s limit for a reply that trickles without end), generous for a loaded
 // machine: a call that takes longer hangs.
 inline constexpr double kCallBoundS = 15.0;
-
-// Number of open file descriptors of this process.
-int open_fd_count();
 
 // Sends a control line and expects "OK".
 void control_ok(SimProcess& sim, const std::string& cmd);
