@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <tuple>
 
 #include "ZEVAHVLink.h"
 #include "failure.h"
@@ -153,6 +154,12 @@ std::vector<std::string> channel_param_names(const System& sys, unsigned slot, u
     return split_param_fields(list.p, limit);
 }
 
+std::pair<std::optional<float>, std::optional<float>> param_limits(const System& sys, unsigned slot,
+                                                                   int channel, const std::string& name) {
+    return {property<float>(sys, slot, channel, name, "Minval"),
+            property<float>(sys, slot, channel, name, "Maxval")};
+}
+
 ParamInfo describe_param(const System& sys, unsigned slot, int channel, const std::string& name) {
     ParamInfo p;
     p.name = name;
@@ -167,8 +174,7 @@ ParamInfo describe_param(const System& sys, unsigned slot, int channel, const st
     switch (p.type) {
     case ZEVAHV_PARAM_TYPE_NUMERIC:
     case ZEVAHV_PARAM_TYPE_ENUM:
-        p.min = property<float>(sys, slot, channel, name, "Minval");
-        p.max = property<float>(sys, slot, channel, name, "Maxval");
+        std::tie(p.min, p.max) = param_limits(sys, slot, channel, name);
         break;
     case ZEVAHV_PARAM_TYPE_ONOFF:
         p.on_text = text_property(sys, slot, channel, name, "Onstate");

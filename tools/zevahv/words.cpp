@@ -16,7 +16,7 @@ std::vector<std::string> split_words(std::string_view line) {
     const size_t n = line.size();
     while (i < n) {
         while (i < n && blank(line[i])) ++i;
-        if (i == n || line[i] == '#') break;
+        if (i == n || (words.empty() && line[i] == '#')) break;
         std::string word;
         while (i < n && !blank(line[i])) {
             char c = line[i++];

@@ -2,8 +2,9 @@
 // A line of a batch split into words as a shell would for simple cases:
 // blanks separate words; '...' keeps everything inside as it is; "..."
 // too, except that \" and \\ stand for " and \; outside quotes a backslash
-// keeps the next character.  A word that begins with # starts a comment
-// that runs to the end of the line.  "" is an empty word (an empty text).
+// keeps the next character.  A line whose first word begins with # is a
+// comment (elsewhere # is a character: "#2" names a choice's index).  ""
+// is an empty word (an empty text).
 
 #include <string>
 #include <string_view>

@@ -9,10 +9,8 @@
 #include <vector>
 
 #include "ZEVAHVLink.h"
+#include "loopback.h"
 #include "sim_process.h"
-
-// A loopback address that no other test process uses at the same time.
-std::string private_loopback_host();
 
 struct Crate {
     enum Kind { Current, Legacy };

@@ -164,7 +164,7 @@ TEST(BatchWords, SplitAsAShellWouldForSimpleLines) {
     EXPECT_EQ(split_words(R"(set 0 Name "say \"hi\" \\ it" --channel 1)"),
               (W{"set", "0", "Name", "say \"hi\" \\ it", "--channel", "1"}));
     EXPECT_EQ(split_words("set 0 Name '' --channel 1"), (W{"set", "0", "Name", "", "--channel", "1"}));
-    EXPECT_EQ(split_words("a\\ b c#d # the rest"), (W{"a b", "c#d"}));
+    EXPECT_EQ(split_words("a\\ b c#d #2"), (W{"a b", "c#d", "#2"}));
     EXPECT_TRUE(split_words("   # only a comment").empty());
     EXPECT_TRUE(split_words("").empty());
     for (const char* bad : {"set 'open", "set \"open", "set \"esc\\\"", "end\\"})
