@@ -96,7 +96,8 @@ std::optional<std::string> parse_options(const std::vector<std::string>& args, O
                 if (!valid_fwrel(*v)) return "--fwrel wants X.Y (digits)";
                 o.fwrel = *v;
             } else if (a == "--control") {
-                if (auto problem = parse_control_address(*v, o.control)) return *problem;
+                if (auto problem = parse_control_address(*v, o.control))
+                    return "--control: " + *problem;
             } else if (a == "--log") {
                 o.log_path = *v;
             } else if (a == "--delay") {

@@ -91,9 +91,9 @@ std::optional<std::string> parse_control_address(const std::string& text, Contro
     ControlAddress a;
     if (text.find('/') != std::string::npos) {
         if (text.size() >= sizeof(sockaddr_un{}.sun_path))
-            return "--control: the socket path is longer than " +
+            return "the socket path is longer than " +
                    std::to_string(sizeof(sockaddr_un{}.sun_path) - 1) + " bytes";
-        if (text.back() == '/') return "--control: " + text + " names a folder, not a socket";
+        if (text.back() == '/') return text + " names a folder, not a socket";
         a.kind = ControlAddress::Kind::Local;
         a.path = text;
         out = a;
@@ -101,14 +101,14 @@ std::optional<std::string> parse_control_address(const std::string& text, Contro
     }
     auto colon = text.rfind(':');
     if (colon == std::string::npos)
-        return "--control wants a socket path (holding a '/') or HOST:PORT";
+        return "a socket path (holding a '/') or HOST:PORT, not \"" + text + "\"";
     a.host = text.substr(0, colon);
     in_addr addr{};
     if (inet_pton(AF_INET, a.host.c_str(), &addr) != 1)
-        return "--control: " + a.host + " is not an IPv4 address";
+        return a.host + " is not an IPv4 address";
     if ((ntohl(addr.s_addr) >> 24) != 127)
-        return "--control: " + a.host + " is not a loopback address (127.0.0.0/8)";
-    if (!valid_port(text.substr(colon + 1), a.port)) return "--control: bad port in " + text;
+        return a.host + " is not a loopback address (127.0.0.0/8)";
+    if (!valid_port(text.substr(colon + 1), a.port)) return "bad port in " + text;
     a.kind = ControlAddress::Kind::Tcp;
     out = a;
     return std::nullopt;

@@ -37,7 +37,8 @@ struct ControlAddress {
     int port = 0;     // Tcp
 };
 
-// Reads the value of --control; a message on a bad text.
+// Reads the value of --control; on a bad text the message, without the
+// option's name.
 std::optional<std::string> parse_control_address(const std::string& text, ControlAddress& out);
 
 // The lines of --help that describe --control and the control channel's
