@@ -5,7 +5,9 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QSpacerItem>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "qcustomtablewidget.h"
@@ -193,18 +195,62 @@ void QSubWindow::fillPlaceholders()
 
 void QSubWindow::sizeTable()
 {
-    m_table->resizeColumnsToContents();
-    int width = m_table->verticalHeader()->sizeHint().width() + 21;
-    for (int c = 0; c < m_table->columnCount(); ++c)
-        if (!m_table->isColumnHidden(c))
-            width += m_table->columnWidth(c);
-    int height = m_table->horizontalHeader()->sizeHint().height() + 21;
-    for (int r = 0; r < m_table->rowCount(); ++r)
-        if (!m_table->isRowHidden(r))
-            height += m_table->rowHeight(r);
-    m_table->setMaximumSize(width, height);
+    measureCells();
+    fitMaximumSize();
     m_table->alternateRowColors();
     QApplication::processEvents();
+}
+
+void QSubWindow::measureCells()
+{
+    // Measured with the style sheets applied: a table built before it is
+    // shown has not been polished yet, and its cells grow when it is.
+    m_table->ensurePolished();
+    m_table->horizontalHeader()->ensurePolished();
+    m_table->verticalHeader()->ensurePolished();
+    m_table->resizeColumnsToContents();
+    m_cellsWidth = 0;
+    for (int c = 0; c < m_table->columnCount(); ++c)
+        if (!m_table->isColumnHidden(c))
+            m_cellsWidth += m_table->columnWidth(c);
+    m_cellsHeight = 0;
+    for (int r = 0; r < m_table->rowCount(); ++r)
+        if (!m_table->isRowHidden(r))
+            m_cellsHeight += m_table->rowHeight(r);
+}
+
+void QSubWindow::fitMaximumSize()
+{
+    // The table is as large as its cells need and no larger, so that every
+    // column shows where the area has room for it.  What surrounds the cells
+    // (headers, the scroll bars that are always on, the frame) depends on
+    // the style: once the table is laid out it is measured, before that it
+    // is estimated, never below the 21 pixels of the classic look.
+    int chromeWidth = 0;
+    int chromeHeight = 0;
+    if (m_table->isVisible() && m_table->viewport()->width() > 0) {
+        chromeWidth = m_table->width() - m_table->viewport()->width();
+        chromeHeight = m_table->height() - m_table->viewport()->height();
+    } else {
+        const int frame = 2 * m_table->frameWidth();
+        chromeWidth = m_table->verticalHeader()->sizeHint().width() +
+                      qMax(21, m_table->verticalScrollBar()->sizeHint().width() + frame);
+        chromeHeight = m_table->horizontalHeader()->sizeHint().height() +
+                       qMax(21, m_table->horizontalScrollBar()->sizeHint().height() + frame);
+    }
+    m_table->setMaximumSize(chromeWidth + m_cellsWidth + 1, chromeHeight + m_cellsHeight + 1);
+}
+
+void QSubWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Measured again once shown: the cells take their final fonts then.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_table->isVisible())
+            return;
+        measureCells();
+        fitMaximumSize();
+    });
 }
 
 void QSubWindow::firstBuild()
