@@ -95,7 +95,14 @@ void QCustomLineEdit::focusOutEvent(QFocusEvent* event)
 QCustomSpinBox::QCustomSpinBox(QWidget* parent) : QSpinBox(parent)
 {
     setContextMenuPolicy(Qt::NoContextMenu);
+    setLocale(QLocale::c());   // plain digits, no group separators
     m_savedStyle = styleSheet();
+}
+
+QValidator::State QCustomSpinBox::validate(QString& input, int& pos) const
+{
+    const QValidator::State state = QSpinBox::validate(input, pos);
+    return m_keepTyped && state != QValidator::Acceptable ? QValidator::Intermediate : state;
 }
 
 void QCustomSpinBox::mousePressEvent(QMouseEvent* event)
@@ -122,6 +129,12 @@ QCustomDoubleSpinBox::QCustomDoubleSpinBox(QWidget* parent) : QDoubleSpinBox(par
     setLocale(QLocale::c());   // decimal point, whatever the desktop's language
     setDecimals(1);
     m_savedStyle = styleSheet();
+}
+
+QValidator::State QCustomDoubleSpinBox::validate(QString& input, int& pos) const
+{
+    const QValidator::State state = QDoubleSpinBox::validate(input, pos);
+    return m_keepTyped && state != QValidator::Acceptable ? QValidator::Intermediate : state;
 }
 
 void QCustomDoubleSpinBox::mousePressEvent(QMouseEvent* event)

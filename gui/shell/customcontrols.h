@@ -48,6 +48,10 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 };
 
+// Spin boxes of parameter editors keep whatever is typed, in range or not,
+// a number or not, so that the editor can check it and refuse it with a
+// message; a plain spin box would drop the keystroke or move the value into
+// range without a word.
 class QCustomSpinBox : public QSpinBox, public CustomControlState
 {
     Q_OBJECT
@@ -55,11 +59,18 @@ public:
     explicit QCustomSpinBox(QWidget* parent = nullptr);
     void setInTable(bool on) { markInTable(this, on); }
     void setDialogChild(bool on) { markDialogChild(this, on); }
+    void setKeepsTypedText(bool on) { m_keepTyped = on; }
+    // The text the current value is shown with.
+    QString canonicalText() const { return textFromValue(value()); }
 
 protected:
+    QValidator::State validate(QString& input, int& pos) const override;
     void mousePressEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    bool m_keepTyped = false;
 };
 
 class QCustomDoubleSpinBox : public QDoubleSpinBox, public CustomControlState
@@ -69,11 +80,17 @@ public:
     explicit QCustomDoubleSpinBox(QWidget* parent = nullptr);
     void setInTable(bool on) { markInTable(this, on); }
     void setDialogChild(bool on) { markDialogChild(this, on); }
+    void setKeepsTypedText(bool on) { m_keepTyped = on; }
+    QString canonicalText() const { return textFromValue(value()); }
 
 protected:
+    QValidator::State validate(QString& input, int& pos) const override;
     void mousePressEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    bool m_keepTyped = false;
 };
 
 class QCustomComboBox : public QComboBox, public CustomControlState
