@@ -758,6 +758,7 @@ void MainWindow::disableViewsOf(QSystemInterface* sysIf, bool ownViews)
     const int index = indexOf(sysIf);
     if (QSubWindow* table = tableWindowOf(index)) {
         table->table()->clearSelection();
+        table->table()->setCurrentIndex(QModelIndex());   // closes an editor left open
         table->table()->setEnabled(false);
         table->table()->alternateRowColors();   // the cells turn grey too
     }

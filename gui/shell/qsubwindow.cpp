@@ -55,6 +55,12 @@ QSubWindow::QSubWindow(QWidget* parent, int systemIndex, ZEVAHVNode* root, bool 
         corner->setStyleSheet("border:2px solid red;");
     m_table->horizontalHeader()->setSectionsMovable(false);
     m_table->verticalHeader()->setSectionsMovable(false);
+    // Row headers widen when their font changes (the current row's is bold):
+    // the table widens with them rather than hide its last column.
+    connect(m_table->verticalHeader(), &QHeaderView::geometriesChanged, this, [this] {
+        if (m_table->isVisible())
+            fitMaximumSize();
+    });
 
     m_layout = new QVBoxLayout(this);
     m_layout->addWidget(m_table, 1);
