@@ -37,6 +37,8 @@ public:
     // Stops watching and waits for a probe in flight.
     void stop();
     bool isArmed() const;
+    // True once it has reported its system.
+    bool hasReported() const { return m_reported; }
 
     // For the listener thread: a batch arrived now.
     void noteBatch();

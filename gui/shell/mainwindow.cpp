@@ -196,6 +196,8 @@ quint16 MainWindow::eventPort() const
     return m_server->port();
 }
 
+int MainWindow::strayEventConnections() const { return m_server ? m_server->strayConnections() : 0; }
+
 // ---- the system list ---------------------------------------------------------
 
 bool MainWindow::isListed(const QSystemInterface* sysIf) const { return indexOf(sysIf) >= 0; }

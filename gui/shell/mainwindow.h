@@ -66,6 +66,8 @@ public:
     int connectedSystemCount() const;
     // The event server's port (0 when it did not start).
     quint16 eventPort() const;
+    // Event connections the server closed because they matched no system.
+    int strayEventConnections() const;
 
     // A name not yet used by a listed system: "A" becomes "A(1)", then
     // "A(1)(2)" when "A(1)" is taken as well.
