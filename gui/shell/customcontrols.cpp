@@ -101,8 +101,7 @@ QCustomSpinBox::QCustomSpinBox(QWidget* parent) : QSpinBox(parent)
 
 QValidator::State QCustomSpinBox::validate(QString& input, int& pos) const
 {
-    const QValidator::State state = QSpinBox::validate(input, pos);
-    return m_keepTyped && state != QValidator::Acceptable ? QValidator::Intermediate : state;
+    return typedTextState(QSpinBox::validate(input, pos));
 }
 
 void QCustomSpinBox::mousePressEvent(QMouseEvent* event)
@@ -133,8 +132,7 @@ QCustomDoubleSpinBox::QCustomDoubleSpinBox(QWidget* parent) : QDoubleSpinBox(par
 
 QValidator::State QCustomDoubleSpinBox::validate(QString& input, int& pos) const
 {
-    const QValidator::State state = QDoubleSpinBox::validate(input, pos);
-    return m_keepTyped && state != QValidator::Acceptable ? QValidator::Intermediate : state;
+    return typedTextState(QDoubleSpinBox::validate(input, pos));
 }
 
 void QCustomDoubleSpinBox::mousePressEvent(QMouseEvent* event)

@@ -50,6 +50,17 @@ std::atomic<MainWindow*> g_window{nullptr};
 struct ProgressGuard {
     QProgressDialog* dialog = nullptr;
     ~ProgressGuard() { finish(); }
+    // A window-modal progress dialog titled "Velmora", shown at once at 0.
+    void open(const QString& label, QWidget* parent)
+    {
+        dialog = new QProgressDialog(label, QString(), 0, 100, parent);
+        dialog->setWindowTitle("Velmora");
+        dialog->setWindowModality(Qt::WindowModal);
+        dialog->setMinimumDuration(0);
+        dialog->setAutoClose(false);
+        dialog->setAutoReset(false);
+        dialog->setValue(0);
+    }
     void set(int value) { if (dialog) dialog->setValue(value); }
     void finish()
     {
@@ -314,17 +325,9 @@ int MainWindow::connectToSystem(int systemType, int linkType, QString argument, 
                                 QString user, QString password)
 {
     ProgressGuard progress;
-    progress.dialog = new QProgressDialog(QString("Please wait while %0 is fetching data..").arg(name),
-                                          QString(), 0, 100, this);
-    auto* cancel = new QPushButton("Cancel", progress.dialog);
-    progress.dialog->setCancelButton(cancel);
+    progress.open(QString("Please wait while %0 is fetching data..").arg(name), this);
+    progress.dialog->setCancelButton(new QPushButton("Cancel", progress.dialog));
     connect(progress.dialog, &QProgressDialog::canceled, this, &MainWindow::cancelConnection);
-    progress.dialog->setWindowTitle("Velmora");
-    progress.dialog->setWindowModality(Qt::WindowModal);
-    progress.dialog->setMinimumDuration(0);
-    progress.dialog->setAutoClose(false);
-    progress.dialog->setAutoReset(false);
-    progress.dialog->setValue(0);
 
     // Subscriptions name the event port: the server must hold it first.
     eventPort();
@@ -633,16 +636,8 @@ void MainWindow::disconnectFromSystem(int index)
         const QString buttonText = box ? box->disconnectButtonText() : QString();
         const bool talk = root->connectionState() != ZEVAHVNode::ConnectionLost &&
                           buttonText != QCustomBox::kCloseText;
-        if (talk) {
-            progress.dialog = new QProgressDialog(QString("Disconnecting from %0..").arg(sysIf->name()),
-                                                  QString(), 0, 100, this);
-            progress.dialog->setWindowTitle("Velmora");
-            progress.dialog->setWindowModality(Qt::WindowModal);
-            progress.dialog->setMinimumDuration(0);
-            progress.dialog->setAutoClose(false);
-            progress.dialog->setAutoReset(false);
-            progress.dialog->setValue(0);
-        }
+        if (talk)
+            progress.open(QString("Disconnecting from %0..").arg(sysIf->name()), this);
         sysIf->setClosing(true);
         progress.set(10);
         // Closing flag, unsubscribing, the listener pause and the close in the

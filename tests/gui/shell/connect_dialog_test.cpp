@@ -16,6 +16,7 @@
 #include "customcontrols.h"
 #include "qconnectdialog.h"
 #include "serialports.h"
+#include "shell_fixture.h"
 
 namespace {
 class ConnectDialogTest : public ::testing::Test {
@@ -25,14 +26,7 @@ protected:
     // The dialog deletes itself when it closes; tests keep it open.
     QConnectDialog* open() { return new QConnectDialog(nullptr, 0, nullptr); }
 
-    static QList<QCustomLineEdit*> octets(QConnectDialog* d)
-    {
-        QList<QCustomLineEdit*> out;
-        for (auto* e : d->findChildren<QCustomLineEdit*>())
-            if (e->objectName() == "ipAddr")
-                out << e;
-        return out;
-    }
+    static QList<QCustomLineEdit*> octets(QConnectDialog* d) { return addressBoxes(d); }
     static void typeAddress(QConnectDialog* d, const QStringList& parts)
     {
         const auto fields = octets(d);

@@ -41,14 +41,7 @@ protected:
         return d;
     }
 
-    static QList<QCustomLineEdit*> octets(QConnectDialog* d)
-    {
-        QList<QCustomLineEdit*> out;
-        for (auto* e : d->findChildren<QCustomLineEdit*>())
-            if (e->objectName() == "ipAddr")
-                out << e;
-        return out;
-    }
+    static QList<QCustomLineEdit*> octets(QConnectDialog* d) { return addressBoxes(d); }
 
     // Types as the operator does: every key goes where the focus is now.
     static void type(const QString& text)

@@ -6,7 +6,9 @@
 #include <QTimer>
 #include <QTest>
 
+#include "customcontrols.h"
 #include "mainwindow.h"
+#include "qconnectdialog.h"
 #include "sim_process.h"
 #include "zevahvnode.h"
 
@@ -156,4 +158,13 @@ int deadPort()
     if (fd >= 0)
         ::close(fd);
     return port;
+}
+
+QList<QCustomLineEdit*> addressBoxes(QConnectDialog* dialog)
+{
+    QList<QCustomLineEdit*> out;
+    for (auto* e : dialog->findChildren<QCustomLineEdit*>())
+        if (e->objectName() == "ipAddr")
+            out << e;
+    return out;
 }

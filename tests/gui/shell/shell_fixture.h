@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the shell tests: small device trees built by hand, the
 // message interceptor, and waiting on a condition while Qt runs.
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -12,7 +13,10 @@
 #include "messageboxes.h"
 
 class MainWindow;
+class QConnectDialog;
+class QCustomLineEdit;
 class SimProcess;
+
 class ZEVAHVNode;
 
 // Runs the event loop until cond() holds or the time is up.
@@ -77,3 +81,6 @@ private:
 
 // A loopback port nobody listens on (taken from the kernel, then released).
 int deadPort();
+
+// The connect dialog's four address boxes, in order.
+QList<QCustomLineEdit*> addressBoxes(QConnectDialog* dialog);
