@@ -57,7 +57,7 @@ QSubWindow::QSubWindow(QWidget* parent, int systemIndex, ZEVAHVNode* root, bool 
     m_table->verticalHeader()->setSectionsMovable(false);
     // Row headers widen when their font changes (the current row's is bold):
     // the table widens with them rather than hide its last column.
-    connect(m_table->verticalHeader(), &QHeaderView::geometriesChanged, this, [this] {
+    m_headerWatch = connect(m_table->verticalHeader(), &QHeaderView::geometriesChanged, this, [this] {
         if (m_table->isVisible())
             fitMaximumSize();
     });
@@ -71,6 +71,7 @@ QSubWindow::QSubWindow(QWidget* parent, int systemIndex, ZEVAHVNode* root, bool 
 
 QSubWindow::~QSubWindow()
 {
+    disconnect(m_headerWatch);   // the header still reports while it is deleted
     m_table->detachAllItems();
 }
 
@@ -230,19 +231,18 @@ void QSubWindow::fitMaximumSize()
     // The table is as large as its cells need and no larger, so that every
     // column shows where the area has room for it.  What surrounds the cells
     // (headers, the scroll bars that are always on, the frame) depends on
-    // the style: once the table is laid out it is measured, before that it
-    // is estimated, never below the 21 pixels of the classic look.
-    int chromeWidth = 0;
-    int chromeHeight = 0;
-    if (m_table->isVisible() && m_table->viewport()->width() > 0) {
-        chromeWidth = m_table->width() - m_table->viewport()->width();
-        chromeHeight = m_table->height() - m_table->viewport()->height();
-    } else {
-        const int frame = 2 * m_table->frameWidth();
-        chromeWidth = m_table->verticalHeader()->sizeHint().width() +
+    // the style: it is estimated from the parts' own sizes, never below the
+    // 21 pixels of the classic look, and measured once the table is laid
+    // out; the larger of the two is taken (a header is laid out late after
+    // a rebuild).
+    const int frame = 2 * m_table->frameWidth();
+    int chromeWidth = m_table->verticalHeader()->sizeHint().width() +
                       qMax(21, m_table->verticalScrollBar()->sizeHint().width() + frame);
-        chromeHeight = m_table->horizontalHeader()->sizeHint().height() +
+    int chromeHeight = m_table->horizontalHeader()->sizeHint().height() +
                        qMax(21, m_table->horizontalScrollBar()->sizeHint().height() + frame);
+    if (m_table->isVisible() && m_table->viewport()->width() > 0) {
+        chromeWidth = qMax(chromeWidth, m_table->width() - m_table->viewport()->width());
+        chromeHeight = qMax(chromeHeight, m_table->height() - m_table->viewport()->height());
     }
     m_table->setMaximumSize(chromeWidth + m_cellsWidth + 1, chromeHeight + m_cellsHeight + 1);
 }

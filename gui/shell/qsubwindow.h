@@ -72,4 +72,5 @@ private:
     QVBoxLayout* m_layout;
     int m_cellsWidth = 0;    // visible columns, as sized to their contents
     int m_cellsHeight = 0;   // visible rows
+    QMetaObject::Connection m_headerWatch;
 };
