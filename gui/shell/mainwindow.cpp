@@ -876,9 +876,13 @@ void MainWindow::showUserManual()
     if (!manual.exists())
         manual = QFileInfo(QDir::current(), "Velmora.pdf");
     const bool opened = manual.exists() && QDesktopServices::openUrl(QUrl::fromLocalFile(manual.absoluteFilePath()));
-    if (!opened)
-        VelmoraMessages::warning(this, QString("Impossible to open ZEVA\n%0\nUser Manual, please open\nit from the "
-                                               "software folder.").arg("Velmora"));
+    if (!opened) {
+        QString text = QString("Impossible to open ZEVA\n%0\nUser Manual, please open\nit from the "
+                               "software folder.").arg("Velmora");
+        if (manual.exists())   // no program to show it with: say where it is
+            text += "\n\n" + QDir::toNativeSeparators(manual.absoluteFilePath());
+        VelmoraMessages::warning(this, text);
+    }
 }
 
 void MainWindow::showDockLeft()

@@ -61,6 +61,14 @@ QSubWindow::QSubWindow(QWidget* parent, int systemIndex, ZEVAHVNode* root, bool 
         if (m_table->isVisible())
             fitMaximumSize();
     });
+    // The stretched last column may keep a width it had while the table was
+    // wider: a table held at its limit that still scrolls sideways is
+    // widened by what it lacks.
+    m_scrollWatch = connect(m_table->horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this] {
+        const int lacking = m_table->horizontalHeader()->length() - m_table->viewport()->width();
+        if (m_table->isVisible() && lacking > 0 && m_table->width() >= m_table->maximumWidth())
+            m_table->setMaximumWidth(m_table->maximumWidth() + lacking);
+    });
 
     m_layout = new QVBoxLayout(this);
     m_layout->addWidget(m_table, 1);
@@ -71,7 +79,9 @@ QSubWindow::QSubWindow(QWidget* parent, int systemIndex, ZEVAHVNode* root, bool 
 
 QSubWindow::~QSubWindow()
 {
-    disconnect(m_headerWatch);   // the header still reports while it is deleted
+    // The header and the scroll bar still report while they are deleted.
+    disconnect(m_headerWatch);
+    disconnect(m_scrollWatch);
     m_table->detachAllItems();
 }
 

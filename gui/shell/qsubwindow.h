@@ -73,4 +73,5 @@ private:
     int m_cellsWidth = 0;    // visible columns, as sized to their contents
     int m_cellsHeight = 0;   // visible rows
     QMetaObject::Connection m_headerWatch;
+    QMetaObject::Connection m_scrollWatch;
 };
