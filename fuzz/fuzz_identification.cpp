@@ -38,15 +38,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     check_release(reply);
     std::string value;
-    if (protocol::parse_monitor_reply(CommandForm::Addressed, board, reply, &value) == 0) {
+    if (dialects::kAddressed.parse_value(board, "BDFREL", reply, &value) == 0) {
         check_release(value);
         long n = 0;
-        (void)protocol::parse_int(value, &n);
+        (void)zevahv::parse_int(value, &n);
     }
     value.clear();
-    if (protocol::parse_monitor_reply(CommandForm::Unaddressed, board, reply, &value) == 0)
+    if (dialects::kUnaddressed.parse_value(board, "BDFREL", reply, &value) == 0)
         check_release(value);
     value.clear();
-    if (protocol::parse_kqps_reply("VER", reply, &value) == 0) check_release(value);
+    if (dialects::kKqps.parse_value(board, "VER", reply, &value) == 0) check_release(value);
     return 0;
 }

@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "ZEVAHVLink.h"
+#include "loopback.h"
 #include "sim_child.h"
 
 namespace {

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "ZEVAHVLink.h"
+#include "loopback.h"
 #include "sim_child.h"
 
 namespace {

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "ZEVAHVLink.h"
+#include "loopback.h"
 #include "sim_child.h"
 
 namespace {
@@ -172,7 +173,7 @@ bool run_tcp(int reads, int rounds) {
 bool run_pty(int reads, int rounds) {
     SimChild sim;
     if (!sim.start({"q3815", "--pty"})) return false;
-    std::string arg = sim.pty() + "_9600_8_0_0_0";
+    std::string arg = sim.pty_path() + "_9600_8_0_0_0";
     std::vector<Round> lib, raw;
     std::string reply;
     for (int k = 0; k < rounds; ++k) {
@@ -184,7 +185,7 @@ bool run_pty(int reads, int rounds) {
         library_round(h, reads / 10 + 1);
         lib.push_back(library_round(h, reads));
         ZEVAHV_DeinitSystem(h);
-        int fd = pty_client(sim.pty());
+        int fd = pty_client(sim.pty_path());
         if (fd < 0) return false;
         raw_round(fd, reads / 10 + 1, &reply);
         raw.push_back(raw_round(fd, reads, &reply));

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "ZEVAHVLink.h"
+#include "loopback.h"
 #include "sim_child.h"
 
 namespace {
@@ -63,7 +64,7 @@ bool run(const char *link, int cycles) {
     if (std::strcmp(link, "pty") == 0) args.push_back("--pty");
     if (!sim.start(args)) return false;
     std::string arg = sim.port() ? "127.0.0.1:" + std::to_string(sim.port()) + "_0"
-                                 : sim.pty() + "_9600_8_0_0_0";
+                                 : sim.pty_path() + "_9600_8_0_0_0";
     int h = -1;
     int r = ZEVAHV_InitSystem(ZEVAHV_SYS_P731X,
                               sim.port() ? ZEVAHV_LINK_TCPIP : ZEVAHV_LINK_USBVCP, arg.data(),

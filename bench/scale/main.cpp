@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "ZEVAHVLink.h"
+#include "loopback.h"
 #include "sim_child.h"
 
 namespace {
@@ -137,7 +138,7 @@ int main(int argc, char **argv) {
         if (!sims.back()->start(pty ? std::vector<std::string>{f.device, "--pty"}
                                     : std::vector<std::string>{f.device}))
             return 2;
-        std::string arg = pty ? sims.back()->pty() + "_9600_8_0_0_0"
+        std::string arg = pty ? sims.back()->pty_path() + "_9600_8_0_0_0"
                               : "127.0.0.1:" + std::to_string(sims.back()->port()) + "_0";
         if (int r = ZEVAHV_InitSystem(f.type, pty ? ZEVAHV_LINK_USBVCP : ZEVAHV_LINK_TCPIP, arg.data(),
                                       "", "", &handle[i])) {

@@ -40,6 +40,7 @@
 #include "mainwindow.h"
 #include "messageboxes.h"
 #include "qsysteminterface.h"
+#include "loopback.h"
 #include "sim_child.h"
 #include "zevahvnode.h"
 

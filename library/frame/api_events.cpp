@@ -1,7 +1,7 @@
 // ZEVAHV_GetEventData and its legacy counterpart: which reader serves an
 // event socket is decided by the socket's peer.  Frames of the library's
-// own polling threads come from 127.0.0.1; any other peer is a mainframe
-// that was opened at that address.
+// own polling threads come from 127.0.0.1; any other peer is a device that
+// sends its own frames (a mainframe) and was opened at that address.
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -18,13 +18,15 @@ namespace {
 
 constexpr int kBad = ZEVAHV_ERR_INVALIDPARAMETER;
 
+bool open_with_events(const SystemSlot &s, EventSource source) {
+    return s.state == SlotState::Open && s.traits != nullptr && s.traits->events == source;
+}
+
 // True while any open system's family delivers events from local polling.
 bool polling_device_active() {
     std::lock_guard<std::mutex> lk(table_mutex());
-    for (int i = 0; i < kSystemSlots; ++i) {
-        const SystemSlot &s = system_slot(i);
-        if (s.state == SlotState::Open && s.ops != nullptr && s.ops->polls_locally) return true;
-    }
+    for (int i = 0; i < kSystemSlots; ++i)
+        if (open_with_events(system_slot(i), EventSource::LocalPolling)) return true;
     return false;
 }
 
@@ -35,25 +37,28 @@ std::string host_part(const char *address) {
     return colon ? std::string(address, colon) : std::string(address);
 }
 
-// The open slot of the given family whose address is that host, or -1.
-int slot_of_peer(const std::string &peer, int family) {
+// The open slot whose family's events come that way from that host, or -1.
+int slot_of_peer(const std::string &peer, EventSource source) {
     std::lock_guard<std::mutex> lk(table_mutex());
     for (int i = 0; i < kSystemSlots; ++i) {
         const SystemSlot &s = system_slot(i);
-        if (s.state == SlotState::Open && s.family == family && host_part(s.address) == peer)
-            return i;
+        if (open_with_events(s, source) && host_part(s.address) == peer) return i;
     }
     return -1;
 }
 
+// Runs f on the slot of the peer, under its slot gate (shared), so that the
+// system cannot be closed under the reader.
 template <typename F>
-int on_peer_slot(int handle, F &&f) {
+int on_peer_slot(const std::string &peer, EventSource source, F &&f) {
+    const int handle = slot_of_peer(peer, source);
+    if (handle < 0) return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
     SystemSlot &slot = system_slot(handle);
-    // Held shared so the system cannot be closed under the reader.
     std::shared_lock<platform::SlotGate> gate(slot.gate);
     const SlotView v = view_slot(handle);
-    if (!v.open || v.ops == nullptr) return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
-    return f(v);
+    if (!v.open || v.ops == nullptr || v.traits == nullptr || v.traits->events != source)
+        return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
+    return f(handle, v);
 }
 
 int get_event_data(int sock, ZEVAHV_SYSTEMSTATUS_t *status, IDValue_t **events,
@@ -65,26 +70,20 @@ int get_event_data(int sock, ZEVAHV_SYSTEMSTATUS_t *status, IDValue_t **events,
         if (r == ZEVAHV_OK) std::memset(status, 0, sizeof *status);
         return r;
     }
-    // A mainframe (also one served on the loopback address while no
-    // polling device is open).
-    const int handle = slot_of_peer(peer, 2);
-    if (handle < 0) return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
-    return on_peer_slot(handle, [&](const SlotView &v) {
-        if (v.family != 2 || v.ops->read_event_frame == nullptr)
-            return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
-        return v.ops->read_event_frame(v.conn, handle, sock, status, events, count);
+    // A device that sends its own frames (also one served on the loopback
+    // address while no polling device is open).
+    return on_peer_slot(peer, EventSource::PeerFrames, [&](int handle, const SlotView &v) {
+        if (v.ops->read_event_frame == nullptr) return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
+        return v.ops->read_event_frame(v.ctx, handle, sock, status, events, count);
     });
 }
 
 int legacy_get_event_data(int sock, char **events, int *count) {
     std::string peer;
     if (!platform::peer_address(sock, &peer)) return ZEVAHV_ERR_READ;
-    const int handle = slot_of_peer(peer, 0);
-    if (handle < 0) return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
-    return on_peer_slot(handle, [&](const SlotView &v) {
-        if (v.family != 0 || v.ops->read_legacy_event_frame == nullptr)
-            return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
-        return v.ops->read_legacy_event_frame(v.conn, handle, sock, events, count);
+    return on_peer_slot(peer, EventSource::LegacyPeerFrames, [&](int handle, const SlotView &v) {
+        if (v.ops->read_legacy_event_frame == nullptr) return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
+        return v.ops->read_legacy_event_frame(v.ctx, handle, sock, events, count);
     });
 }
 

@@ -20,12 +20,11 @@ int dispatch_subscription(bool subscribe, int handle, short port, unsigned short
     if (count > 0 && (items == nullptr || results == nullptr)) return kBad;
     // The port travels as a short; ports above 32767 arrive negative.
     const auto client_port = static_cast<unsigned short>(port);
-    return on_open_slot(handle, false, [&](const SlotView &v) {
-        auto *op = subscribe ? v.ops->subscribe : v.ops->unsubscribe;
-        if (op == nullptr)
-            return not_offered(subscribe ? Op::Subscribe : Op::UnSubscribe, v.family).code;
-        return op(v.conn, client_port, count, items, results);
-    });
+    if (subscribe)
+        return dispatch<&FamilyOps::subscribe>(handle, Op::Subscribe, client_port, count, items,
+                                               results);
+    return dispatch<&FamilyOps::unsubscribe>(handle, Op::UnSubscribe, client_port, count, items,
+                                             results);
 }
 
 // The lock name of an open slot, read under its slot gate; false if closed.

@@ -15,14 +15,15 @@ char g_release[] = "6.4";
 
 // The text of an open slot (the caller holds its slot gate shared).
 const char *slot_error_text(SystemSlot &slot, const SlotView &v) {
-    if (!family_orders_requests(v.family)) {
-        // Module and register families report by code only.  Codes without
-        // any family cannot be opened, so every open slot lands above.
-        return "";
+    // Families without texts (modules, register access) report by code only.
+    if (!v.traits->error_text || v.ops->get_error == nullptr) return "";
+    const char *t = nullptr;
+    if (v.traits->gated.has(Op::GetError)) {
+        std::lock_guard<platform::TicketGate> order(slot.conn_gate);
+        t = v.ops->get_error(v.ctx);
+    } else {
+        t = v.ops->get_error(v.ctx);
     }
-    if (v.ops->get_error == nullptr) return "";
-    std::lock_guard<platform::TicketGate> order(slot.conn_gate);
-    const char *t = v.ops->get_error(v.conn);
     return t ? t : "";
 }
 
@@ -32,7 +33,7 @@ const char *error_text(int handle) noexcept {
         SystemSlot &slot = system_slot(handle);
         std::shared_lock<platform::SlotGate> gate(slot.gate);
         const SlotView v = view_slot(handle);
-        if (!v.open || v.ops == nullptr) return kConnectionFailed;
+        if (!v.open || v.ops == nullptr || v.traits == nullptr) return kConnectionFailed;
         return slot_error_text(slot, v);
     } catch (...) {
         return kConnectionFailed;

@@ -9,15 +9,20 @@ namespace zevahv {
 
 namespace {
 
-// Receives exactly len bytes.  The receive time-out set on the socket
-// bounds each piece, so a peer that stops mid-frame cannot hang the reader.
-bool receive_exact(int sock, void *buf, std::size_t len) {
+// Receives exactly len bytes, waiting at most wait_ms for each piece that
+// is not there yet, so a peer that stops mid-frame cannot hang the reader.
+// The caller's socket is left as it was: no option of it is changed.
+bool receive_exact(int sock, void *buf, std::size_t len, int wait_ms) {
     auto *p = static_cast<unsigned char *>(buf);
     std::size_t got = 0;
     while (got < len) {
-        const long n = platform::recv_some(sock, p + got, len - got);
-        if (n <= 0) return false;
-        got += static_cast<std::size_t>(n);
+        const long n = platform::recv_ready(sock, p + got, len - got);
+        if (n > 0) {
+            got += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n == 0 || !platform::last_error_is_timeout()) return false;  // closed or broken
+        if (platform::wait_readable(sock, wait_ms) != 1) return false;   // stalled
     }
     return true;
 }
@@ -27,13 +32,21 @@ bool receive_exact(int sock, void *buf, std::size_t len) {
 int read_local_event_frame(int sock, int wait_ms, IDValue_t **events, unsigned *count) {
     *events = nullptr;
     *count = 0;
-    const int w = platform::wait_readable(sock, wait_ms);
-    if (w == 0) return ZEVAHV_ERR_NODATA;
-    if (w < 0) return ZEVAHV_ERR_SOCKETERROR;
-    platform::set_recv_timeout(sock, wait_ms);
-
+    // The frame's beginning is waited for up to wait_ms (nothing: 23), but
+    // only when it is not there already.
     unsigned char header[kEventHeaderSize];
-    if (!receive_exact(sock, header, sizeof header)) return ZEVAHV_ERR_SOCKETERROR;
+    long first = platform::recv_ready(sock, header, sizeof header);
+    if (first < 0 && platform::last_error_is_timeout()) {
+        const int w = platform::wait_readable(sock, wait_ms);
+        if (w == 0) return ZEVAHV_ERR_NODATA;
+        if (w < 0) return ZEVAHV_ERR_SOCKETERROR;
+        first = 0;
+    } else if (first <= 0) {
+        return ZEVAHV_ERR_SOCKETERROR;  // closed or broken
+    }
+    const auto got = static_cast<std::size_t>(first);
+    if (!receive_exact(sock, header + got, sizeof header - got, wait_ms))
+        return ZEVAHV_ERR_SOCKETERROR;
     std::uint32_t body = 0;
     if (int r = parse_event_header(header, &body); r != ZEVAHV_OK) return r;
 
@@ -44,7 +57,7 @@ int read_local_event_frame(int sock, int wait_ms, IDValue_t **events, unsigned *
         // decoded where they lie.
         records = static_cast<IDValue_t *>(std::malloc(n * kEventRecordSize));
         if (records == nullptr) return ZEVAHV_ERR_NOMEMORY;
-        if (!receive_exact(sock, records, n * kEventRecordSize)) {
+        if (!receive_exact(sock, records, n * kEventRecordSize, wait_ms)) {
             std::free(records);
             return ZEVAHV_ERR_SOCKETERROR;
         }
@@ -52,7 +65,7 @@ int read_local_event_frame(int sock, int wait_ms, IDValue_t **events, unsigned *
     // A trailing part record is read (to keep the stream at the next frame)
     // and dropped.
     unsigned char rest[kEventRecordSize];
-    if (!receive_exact(sock, rest, body - n * kEventRecordSize)) {
+    if (!receive_exact(sock, rest, body - n * kEventRecordSize, wait_ms)) {
         std::free(records);
         return ZEVAHV_ERR_SOCKETERROR;
     }

@@ -2,20 +2,12 @@
 
 #include <cstdio>
 
+#include "frame/fields.h"
+
 namespace zevahv {
 
 std::vector<std::string_view> split_names(std::string_view names) {
-    std::vector<std::string_view> out;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t colon = names.find(':', start);
-        if (colon == std::string_view::npos) {
-            out.push_back(names.substr(start));
-            return out;
-        }
-        out.push_back(names.substr(start, colon - start));
-        start = colon + 1;
-    }
+    return split_fields(names, ':');
 }
 
 std::string item_name(ItemLevel level, std::string_view lock_name, unsigned slot,

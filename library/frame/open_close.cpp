@@ -5,7 +5,6 @@
 #include <string>
 
 #include "frame/dispatch.h"
-#include "frame/families.h"
 
 namespace zevahv {
 
@@ -24,33 +23,6 @@ const char *transport_name(int link_type) {
     }
 }
 
-bool is_module_family(int family) {
-    return family == 6 || family == 7 || family == 8 || (family >= 10 && family <= 15);
-}
-
-// Whether a family can be reached over a link: 0 yes, otherwise the code.
-// Mainframes and modules speak their own protocols over TCP; the
-// register-access families go through the communication library, which is
-// the only way over USB, the optical link and the bridge; the USB virtual
-// serial port carries the module protocol only.  An RD40XX unit is served by
-// the communication library only, so it is refused over TCP as well.
-int link_accepts(int family, int link_type) {
-    switch (link_type) {
-    case ZEVAHV_LINK_TCPIP:
-        return (family == 0 || family == 2 || family == 5 || is_module_family(family))
-                   ? 0 : ZEVAHV_ERR_INVALIDPARAMETER;
-    case ZEVAHV_LINK_USBVCP:
-        return is_module_family(family) ? 0 : ZEVAHV_ERR_INVALIDPARAMETER;
-    case ZEVAHV_LINK_USB:
-    case ZEVAHV_LINK_OPTLINK:
-    case ZEVAHV_LINK_USB3:
-    case ZEVAHV_LINK_B7301:
-        return (family == 5 || family == 9) ? 0 : ZEVAHV_ERR_INVALIDPARAMETER;
-    default:
-        return ZEVAHV_ERR_INVALIDLINK;
-    }
-}
-
 int map_open_result(int r) {
     if (r == -2) return ZEVAHV_ERR_LOGINFAILED;
     if (r == -1) return ZEVAHV_ERR_OPENFAILED;
@@ -62,8 +34,9 @@ void clear_slot(SystemSlot &s) {
     s.system_type = 0;
     s.family = 0;
     s.link_type = 0;
-    s.conn = -1;
+    s.ctx = nullptr;
     s.ops = nullptr;
+    s.traits = nullptr;
     s.lock_name[0] = '\0';
     s.address[0] = '\0';
 }
@@ -71,16 +44,17 @@ void clear_slot(SystemSlot &s) {
 int init_system(int system_type, int link_type, const char *address,
                 const char *user, const char *password, int *handle) {
     const int family = family_of_system_type(system_type);
-    if (family < 0) return ZEVAHV_ERR_INVALIDPARAMETER;
+    const FamilyTraits *traits = family_traits(family);
+    if (traits == nullptr) return ZEVAHV_ERR_INVALIDPARAMETER;
 
     char stored_address[kSlotTextSize + 1];
     copy_slot_text(stored_address, address);
 
-    // The current mainframes get their address behind the model prefix;
-    // their login takes the text after the first ':'.  (Built before a slot
-    // is taken, so running out of memory here leaves nothing behind.)
-    std::string backend_arg;
-    if (system_type == 2 || system_type == 3) backend_arg = "KR2440:";
+    // Some families get their address behind a prefix (the current
+    // mainframes: "KR2440:", their login takes the text after the first
+    // ':').  Built before a slot is taken, so running out of memory here
+    // leaves nothing behind.
+    std::string backend_arg = traits->arg_prefix;
     backend_arg += address;
 
     std::lock_guard<platform::TicketGate> order(global_gate());
@@ -112,10 +86,10 @@ int init_system(int system_type, int link_type, const char *address,
 
     const char *transport = transport_name(link_type);
     if (transport == nullptr) return give_back(ZEVAHV_ERR_INVALIDLINK);
-    if (int r = link_accepts(family, link_type); r != 0) return give_back(r);
+    if (!traits->links.has(link_type)) return give_back(ZEVAHV_ERR_INVALIDPARAMETER);
 
     char lock_name[kSlotTextSize + 1];
-    std::snprintf(lock_name, sizeof lock_name, lock_name_format(family), index);
+    std::snprintf(lock_name, sizeof lock_name, traits->lock_name_format, index);
 
     const FamilyOps *ops = family_ops(family);
     if (ops == nullptr || ops->open == nullptr) return give_back(ZEVAHV_ERR_OPENFAILED);
@@ -130,11 +104,12 @@ int init_system(int system_type, int link_type, const char *address,
     req.password = password;
     req.handle = index;
     req.lock_name = lock_name;
+    req.traits = traits;
 
-    int conn = -1;
+    void *ctx = nullptr;
     int r;
     try {
-        r = ops->open(req, &conn);
+        r = ops->open(req, &ctx);
     } catch (const std::bad_alloc &) {
         r = ZEVAHV_ERR_NOMEMORY;
     } catch (...) {
@@ -147,8 +122,9 @@ int init_system(int system_type, int link_type, const char *address,
         slot.system_type = system_type;
         slot.family = family;
         slot.link_type = link_type;
-        slot.conn = conn;
+        slot.ctx = ctx;
         slot.ops = ops;
+        slot.traits = traits;
         copy_slot_text(slot.lock_name, lock_name);
         copy_slot_text(slot.address, stored_address);
         slot.state = SlotState::Open;
@@ -167,14 +143,16 @@ int deinit_system(int handle) {
     if (!v.open) return ZEVAHV_ERR_NOTCONNECTED;
 
     int result = ZEVAHV_OK;
-    if (v.conn >= 0 && v.ops != nullptr && v.ops->close != nullptr) {
-        if (family_orders_requests(v.family)) {
-            // The mainframe logout is the result of the close.
+    if (v.ops != nullptr && v.ops->close != nullptr) {
+        int r;
+        if (v.traits->gated.has(Op::Close)) {
             std::lock_guard<platform::TicketGate> conn_order(slot.conn_gate);
-            result = v.ops->close(v.conn);
+            r = v.ops->close(v.ctx);
         } else {
-            v.ops->close(v.conn);
+            r = v.ops->close(v.ctx);
         }
+        // A mainframe's logout is the result of the close.
+        if (v.traits->close_result) result = r;
     }
     std::lock_guard<std::mutex> lk(table_mutex());
     clear_slot(slot);

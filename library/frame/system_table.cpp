@@ -35,8 +35,9 @@ SlotView view_slot(int handle) {
     if (v.open) {
         v.family = s.family;
         v.link_type = s.link_type;
-        v.conn = s.conn;
+        v.ctx = s.ctx;
         v.ops = s.ops;
+        v.traits = s.traits;
     }
     return v;
 }

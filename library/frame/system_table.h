@@ -7,7 +7,7 @@
 #include <string>
 
 #include "ZEVAHVLink.h"
-#include "frame/backend.h"
+#include "frame/family.h"
 #include "platform/slot_gate.h"
 #include "platform/ticket_gate.h"
 
@@ -25,12 +25,14 @@ struct SystemSlot {
     int system_type = 0;
     int family = 0;
     int link_type = 0;
-    int conn = -1;
+    void *ctx = nullptr;             // the backend's record of the system
     const FamilyOps *ops = nullptr;  // the backend that opened the slot
+    const FamilyTraits *traits = nullptr;  // its traits row as at the open
     char lock_name[kSlotTextSize + 1] = {};
     char address[kSlotTextSize + 1] = {};
 
-    // Orders the requests on one mainframe or crate power-supply connection.
+    // Orders the requests on one connection, for the operations that the
+    // family's traits row names (mainframes, the crate power supply).
     platform::TicketGate conn_gate;
     // Shared by every call on the handle, exclusive for its close.
     platform::SlotGate gate;
@@ -41,8 +43,9 @@ struct SlotView {
     bool open = false;
     int family = 0;
     int link_type = 0;
-    int conn = -1;
+    void *ctx = nullptr;
     const FamilyOps *ops = nullptr;
+    const FamilyTraits *traits = nullptr;
     SystemSlot *slot = nullptr;
 };
 
@@ -57,9 +60,6 @@ inline bool valid_handle(int handle) {
 
 // Snapshot of a slot (the caller holds its gate, shared or exclusive).
 SlotView view_slot(int handle);
-
-// True when the family takes the connection ticket gate around every call.
-inline bool family_orders_requests(int family) { return family == 0 || family == 2; }
 
 // Copies at most kSlotTextSize characters and terminates.
 void copy_slot_text(char (&dst)[kSlotTextSize + 1], const char *src);

@@ -36,9 +36,9 @@ constexpr FamilyDesc amplifier_family(const char *model_word, unsigned short tcp
         .max_channels = 16,
         .board_rows = board_rows,
         .channel_rows = channel_rows,
+        .ident = {.serial = "SERNUM"},
         .model_word = model_word,
         .fixed_channels = 16,
-        .serial_mnemonic = "SERNUM",
         .channel_name_format = "CH%02d",
         .hooks = {.channel_table = channel_table},
     };

@@ -27,18 +27,15 @@ struct LinkArgs {
     unsigned short tcp_port = 0;
 };
 
-// A plain decimal conversion as the argument fields use it: an optional sign
-// and the leading digits; text that is not a number counts as 0; values that
-// do not fit an int are clamped.
-int decimal_field(std::string_view text);
-
 // Parses a serial argument.  False when the port name is empty or holds no
-// decimal digit.
+// decimal digit.  The numeric fields are read as C's atoi reads them (text
+// that is not a number counts as 0, huge values are clamped).
 bool parse_serial_arg(std::string_view arg, ArgForm form, int default_board,
                       LinkArgs *out);
 
-// Parses a TCP argument.  False when the address is empty or its ":port"
-// suffix is not a port number 1..65535.
+// Parses a TCP argument.  False when the address is not a dotted IPv4
+// address (no host names) or its ":port" suffix is not a port number
+// 1..65535.  Numeric fields after the address are read as C's atoi reads.
 bool parse_tcp_arg(std::string_view arg, ArgForm form, int default_board,
                    unsigned short default_port, LinkArgs *out);
 

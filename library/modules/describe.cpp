@@ -32,8 +32,7 @@ void copy_text(void *dst, const char *text, std::size_t max) {
     static_cast<char *>(dst)[n] = '\0';
 }
 
-int row_property(const Row &row, const char *prop, void *value) {
-    std::string_view p = prop;
+int row_property(const Row &row, std::string_view p, void *value) {
     if (p == "Type") {
         unsigned v = row_type(row);
         std::memcpy(value, &v, sizeof v);
@@ -69,21 +68,29 @@ int row_property(const Row &row, const char *prop, void *value) {
     return 0;
 }
 
+// A property of a row: the family's hook first, where it has one.
+int property(Module &m, int row, int channel, const char *prop, void *value) {
+    if (m.desc->hooks.property) {
+        const int r = m.desc->hooks.property(m, row, channel, prop, value);
+        if (r != kStandardProperty) return r;
+    }
+    return row_property(m.rows[row], prop, value);
+}
+
 }  // namespace
 
 namespace engine {
 
-int get_crate_map(const FamilyDesc &d, int conn, unsigned short *nr_of_slot,
+int get_crate_map(void *ctx, unsigned short *nr_of_slot,
                   unsigned short **nr_of_ch, char **models, char **descriptions,
                   unsigned short **serials, unsigned char **fmw_min,
                   unsigned char **fmw_max) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
+    Module &m = module_of(ctx);
     if (!nr_of_slot || !nr_of_ch || !models || !descriptions || !serials || !fmw_min ||
         !fmw_max)
         return ZEVAHV_ERR_INVALIDPARAMETER;
     auto *ch = static_cast<unsigned short *>(std::malloc(sizeof(unsigned short)));
-    auto *model = static_cast<char *>(std::malloc(m->model.size() + 1));
+    auto *model = static_cast<char *>(std::malloc(m.model.size() + 1));
     auto *desc = static_cast<char *>(std::malloc(1));
     auto *ser = static_cast<unsigned short *>(std::malloc(sizeof(unsigned short)));
     auto *lo = static_cast<unsigned char *>(std::malloc(1));
@@ -93,89 +100,94 @@ int get_crate_map(const FamilyDesc &d, int conn, unsigned short *nr_of_slot,
         std::free(ser), std::free(lo), std::free(hi);
         return ZEVAHV_ERR_NOMEMORY;
     }
-    *ch = static_cast<unsigned short>(m->channels);
-    std::memcpy(model, m->model.c_str(), m->model.size() + 1);
+    *ch = static_cast<unsigned short>(m.channels);
+    std::memcpy(model, m.model.c_str(), m.model.size() + 1);
     desc[0] = '\0';
-    *ser = m->serial_number;
-    *lo = m->fw_minor;
-    *hi = m->fw_major;
+    *ser = m.serial_number;
+    *lo = m.fw_minor;
+    *hi = m.fw_major;
     *nr_of_slot = 1;
     *nr_of_ch = ch, *models = model, *descriptions = desc;
     *serials = ser, *fmw_min = lo, *fmw_max = hi;
     return 0;
 }
 
-int get_bd_param_info(const FamilyDesc &d, int conn, unsigned short slot, char **names) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (!names) return ZEVAHV_ERR_INVALIDPARAMETER;
+int get_bd_param_info(void *ctx, unsigned short slot, char **names) {
+    Module &m = module_of(ctx);
     if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
     std::vector<int> rows;
-    for (int i = 0; i < m->board_row_count; ++i) rows.push_back(i);
-    char *list = name_list(*m, rows);
+    for (int i = 0; i < m.board_row_count; ++i) rows.push_back(i);
+    char *list = name_list(m, rows);
     if (!list) return ZEVAHV_ERR_NOMEMORY;
     *names = list;
     return 0;
 }
 
-int get_ch_param_info(const FamilyDesc &d, int conn, unsigned short slot, unsigned short ch,
+int get_ch_param_info(void *ctx, unsigned short slot, unsigned short ch,
                       char **names, int *count) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (!names || !count) return ZEVAHV_ERR_INVALIDPARAMETER;
-    if (slot != 0 || ch >= m->channels) return ZEVAHV_ERR_OUTOFRANGE;
-    std::vector<int> rows(m->channel_rows[ch].begin(), m->channel_rows[ch].end());
-    char *list = name_list(*m, rows);
+    Module &m = module_of(ctx);
+    if (slot != 0 || ch >= m.channels) return ZEVAHV_ERR_OUTOFRANGE;
+    std::vector<int> rows(m.channel_rows[ch].begin(), m.channel_rows[ch].end());
+    char *list = name_list(m, rows);
     if (!list) return ZEVAHV_ERR_NOMEMORY;
     *names = list;
     *count = static_cast<int>(rows.size());
     return 0;
 }
 
-int get_bd_param_prop(const FamilyDesc &d, int conn, unsigned short slot, const char *param,
+int get_bd_param_prop(void *ctx, unsigned short slot, const char *param,
                       const char *prop, void *value) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (!param || !prop || !value) return ZEVAHV_ERR_INVALIDPARAMETER;
+    Module &m = module_of(ctx);
     if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
-    int i = m->find_row(param);
-    if (i < 0 || !m->is_board_row(i)) return ZEVAHV_ERR_PARAMNOTFOUND;
-    return row_property(m->rows[i], prop, value);
+    int i = m.find_row(param);
+    if (i < 0 || !m.is_board_row(i)) return ZEVAHV_ERR_PARAMNOTFOUND;
+    return property(m, i, -1, prop, value);
 }
 
-int get_ch_param_prop(const FamilyDesc &d, int conn, unsigned short slot, unsigned short ch,
+int get_ch_param_prop(void *ctx, unsigned short slot, unsigned short ch,
                       const char *param, const char *prop, void *value) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (!param || !prop || !value) return ZEVAHV_ERR_INVALIDPARAMETER;
-    if (slot != 0 || ch >= m->channels) return ZEVAHV_ERR_OUTOFRANGE;
-    int i = m->find_row(param);
-    if (i < 0 || !m->row_on_channel(i, ch)) return ZEVAHV_ERR_PARAMNOTFOUND;
-    return row_property(m->rows[i], prop, value);
+    Module &m = module_of(ctx);
+    if (slot != 0 || ch >= m.channels) return ZEVAHV_ERR_OUTOFRANGE;
+    int i = m.find_row(param);
+    if (i < 0 || !m.row_on_channel(i, ch)) return ZEVAHV_ERR_PARAMNOTFOUND;
+    return property(m, i, ch, prop, value);
 }
 
-int get_ch_name(const FamilyDesc &d, int conn, unsigned short slot, unsigned short nch,
+int get_ch_name(void *ctx, unsigned short slot, unsigned short nch,
                 const unsigned short *chs, char (*names)[ZEVAHV_MAX_CH_NAME]) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (nch > 0 && (!chs || !names)) return ZEVAHV_ERR_INVALIDPARAMETER;
+    Module &m = module_of(ctx);
     if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
     for (unsigned k = 0; k < nch; ++k)
-        if (chs[k] >= m->channels) return ZEVAHV_ERR_OUTOFRANGE;
+        if (chs[k] >= m.channels) return ZEVAHV_ERR_OUTOFRANGE;
     for (unsigned k = 0; k < nch; ++k)
-        std::snprintf(names[k], ZEVAHV_MAX_CH_NAME, d.channel_name_format, chs[k]);
+        std::snprintf(names[k], ZEVAHV_MAX_CH_NAME, m.desc->channel_name_format, chs[k]);
     return 0;
 }
 
-int get_exec_comm_list(const FamilyDesc &d, int conn, unsigned short *count, char **names) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (!count || !names) return ZEVAHV_ERR_INVALIDPARAMETER;
+int test_bd_presence(void *ctx, unsigned short slot, unsigned short *nr_of_ch, char **model,
+                     char **description, unsigned short *serial, unsigned char *fmw_min,
+                     unsigned char *fmw_max) {
+    Module &m = module_of(ctx);
+    if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
+    // The frame gave both texts kBoardTextSize bytes, zeroed.
+    m.model.copy(*model, kBoardTextSize - 1);
+    (*description)[0] = '\0';
+    *nr_of_ch = static_cast<unsigned short>(m.channels);
+    *serial = m.serial_number;
+    *fmw_min = m.fw_minor;
+    *fmw_max = m.fw_major;
+    // The module must still answer.
+    std::string release;
+    return monitor(m, m.desc->ident.release, -1, &release) ? ZEVAHV_ERR_READ : 0;
+}
+
+int get_exec_comm_list(void *ctx, unsigned short *count, char **names) {
+    Module &m = module_of(ctx);
     std::string all;
     unsigned short n = 0;
-    for (int i = 0; i < m->board_row_count; ++i) {
-        if (row_mode(m->rows[i]) != kWrite) continue;
-        all += m->rows[i].name;
+    for (int i = 0; i < m.board_row_count; ++i) {
+        if (row_mode(m.rows[i]) != kWrite) continue;
+        all += m.rows[i].name;
         all += '\0';
         ++n;
     }

@@ -1,13 +1,12 @@
-// The two operations every family uses on its module: monitor a value and
-// set one.  Each builds its line first, holds the link lock only for the
-// exchange itself, and checks the reply last.
+// The operations every family uses on its module: monitor a value, set one,
+// ask for a description.  Each builds its line in the family's dialect
+// first, holds the link lock only for the exchange itself, and checks the
+// reply last.  Also the rows of an open module: lookup and adding.
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 #include "modules/link.h"
 #include "modules/module.h"
-#include "modules/protocol.h"
 
 namespace zevahv::modules {
 
@@ -18,58 +17,42 @@ int run(Module &m, const std::string &command, std::string *reply) {
     return m.link->exchange(command, reply);
 }
 
+int read_text(Module &m, Verb verb, std::string_view mnemonic, int channel,
+              std::string *value) {
+    const Dialect &d = *m.desc->dialect;
+    std::string cmd, reply;
+    if (!d.build(m.args.board, verb, mnemonic, channel, nullptr, &cmd)) return -1;
+    if (int e = run(m, cmd, &reply)) return e;
+    return d.parse_value(m.args.board, mnemonic, reply, value);
+}
+
 }  // namespace
 
 int monitor(Module &m, std::string_view mnemonic, int channel, std::string *value) {
-    const FamilyDesc &d = *m.desc;
-    std::string cmd, reply;
-    if (d.form == CommandForm::Kqps) {
-        // A one-output supply is never asked for its channel count.
-        if (mnemonic == "BDNCH") {
-            value->assign(1, '1');
-            return 0;
-        }
-        if (!protocol::build_kqps_read(mnemonic, &cmd)) return -1;
-        if (int e = run(m, cmd, &reply)) return e;
-        return protocol::parse_kqps_reply(mnemonic, reply, value);
-    }
-    if (!protocol::build_command(d.form, m.args.board, protocol::Verb::Monitor, mnemonic,
-                                 channel, nullptr, &cmd))
-        return -1;
-    if (int e = run(m, cmd, &reply)) return e;
-    return protocol::parse_monitor_reply(d.form, m.args.board, reply, value);
+    return read_text(m, Verb::Monitor, mnemonic, channel, value);
 }
 
 int info(Module &m, std::string_view mnemonic, int channel, std::string *value) {
-    const FamilyDesc &d = *m.desc;
-    std::string cmd, reply;
-    if (!protocol::build_command(d.form, m.args.board, protocol::Verb::Info, mnemonic, channel,
-                                 nullptr, &cmd))
-        return -1;
-    if (int e = run(m, cmd, &reply)) return e;
-    return protocol::parse_monitor_reply(d.form, m.args.board, reply, value);
+    return read_text(m, Verb::Info, mnemonic, channel, value);
 }
 
 int set(Module &m, std::string_view mnemonic, int channel, const char *value_text) {
-    const FamilyDesc &d = *m.desc;
+    const Dialect &d = *m.desc->dialect;
     std::string cmd, reply;
-    if (d.form == CommandForm::Kqps) {
-        bool ok = value_text ? protocol::build_kqps_write(mnemonic, value_text, &cmd)
-                             : protocol::build_kqps_exec(mnemonic, &cmd);
-        if (!ok) return -1;
-        if (int e = run(m, cmd, &reply)) return e;
-        return protocol::check_kqps_ack(reply);
-    }
-    if (!protocol::build_command(d.form, m.args.board, protocol::Verb::Set, mnemonic, channel,
-                                 value_text, &cmd))
-        return -1;
+    if (!d.build(m.args.board, Verb::Set, mnemonic, channel, value_text, &cmd)) return -1;
     if (int e = run(m, cmd, &reply)) return e;
-    return protocol::check_set_reply(d.form, m.args.board, reply);
+    return d.check_set(m.args.board, reply);
 }
 
 int Module::find_row(std::string_view name) const {
     for (std::size_t i = 0; i < rows.size(); ++i)
         if (name == rows[i].name) return static_cast<int>(i);
+    // A name as the lists give it: cut to the list field.
+    if (name.size() == kListedNameLength) {
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (std::string_view(rows[i].name).substr(0, kListedNameLength) == name)
+                return static_cast<int>(i);
+    }
     return -1;
 }
 

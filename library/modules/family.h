@@ -6,53 +6,45 @@
 // building, reply parsing, row lookup, get/set, properties, names, exec
 // commands, subscriptions and the polling thread) is the engine's.
 //
-//   // library/modules/q2906/q2906.cpp
+//   // library/modules/zbk/zbk.cpp
 //   #include "modules/family.h"
 //   namespace zevahv::modules {
 //   namespace {
-//   constexpr Row kBoardRows[] = {
-//       {.name = "Offset", .mnemonic = "BDOFFSET",
-//        .type_mode = type_mode(kNumeric, kReadWrite), .max = 255, .set_width = 1},
+//   constexpr Row kChannelRows[] = {
+//       {.name = "V5", .mnemonic = "V5", .type_mode = type_mode(kNumeric, kRead),
+//        .decimals = 2, .unit = ZEVAHV_PARAM_UN_VOLT},
 //       ...
 //   };
-//   constexpr FamilyDesc kQ2906 = {
-//       .name = "Q2906", .tcp_port = 23, .number_format = NumberFormat::Width,
-//       .states_as_numbers = true, .max_rows = 25, .max_channels = 16,
-//       .board_rows = kBoardRows, .channel_rows = kChannelRows,
-//       .model_word = "Q2906", .fixed_channels = 16,
-//       .serial_mnemonic = "SERNUM", .channel_name_format = "CH%02d",
-//       .channel_table = choose_table,   // Q2906GE variant
+//   constexpr FamilyDesc kZbk = {
+//       .name = "ZBK", .tcp_port = 23, .arg_form = ArgForm::PortSettings,
+//       .tcp_settle_ms = 1000, .dialect = &dialects::kUnaddressed,
+//       .number_format = NumberFormat::Fixed2, .channel_rows = kChannelRows,
+//       .ident = {.serial = nullptr}, .power_rule = PowerRule::Bit0,
+//       .row_settle_ms = 100, .board_presence = true,
+//       .hooks = {.fetch_limits = read_resolution},
 //   };
 //   }  // namespace
 //   }  // namespace zevahv::modules
 //   namespace zevahv {
-//   extern const FamilyOps q2906_ops = modules::make_family_ops<modules::kQ2906>();
+//   extern const FamilyOps zbk_ops = modules::make_family_ops<modules::kZbk>();
 //   }
 //
-// and one line X(15, q2906_ops) in library/frame/families.cpp.
+// and its operations table named in its row of library/frame/family_table.cpp.
 //
-// Each family gets its own table of module slots (max_slots of them), so two
-// families never share a slot, a link or a lock.
+// Each family gets its own table of module slots (as many as its traits
+// row's max_systems), so two families never share a slot, a link or a lock.
 #pragma once
 
 #include <cstddef>
 #include <span>
 
-#include "frame/backend.h"
+#include "frame/family.h"
+#include "modules/dialects/dialect.h"
 #include "modules/row.h"
 
 namespace zevahv::modules {
 
 struct Module;  // one open module slot (modules/module.h)
-
-// The shape of the command lines.
-enum class CommandForm : unsigned char {
-    Addressed,    // "$BD:%02d,CMD:MON,CH:n,PAR:X,VAL:v\r\n", "#BD:nn,CMD:OK,VAL:v"
-    Unaddressed,  // "$CMD:MON,...", "#CMD:OK,VAL:v"
-    Lumen,        // "$BD:%d,CMD:..." with a board address, "$CMD:..." without;
-                  // replies as Unaddressed
-    Kqps,         // "X:?\r\n", "X:%f\r\n", "X\r\n", replies "#X:v", "#AK"
-};
 
 // How a numeric set value is printed (always with a point).
 enum class NumberFormat : unsigned char {
@@ -74,12 +66,27 @@ enum class PowerRule : unsigned char {
     Bit0,            // bit 0 of s
 };
 
-// Hooks: every one is optional.  They run on the opener's thread while the
-// slot is being opened (no lock held), except format_value, which runs on
-// whatever thread sets a value.  A non-zero result fails the open.
+// The board-level words that identify a module at open, monitored in this
+// order by the standard identification (standard_identify, modules/module.h).
+struct IdentWords {
+    const char *model = "BDNAME";     // the model text
+    const char *channels = "BDNCH";   // the channel count (not sent when the
+                                      // family's channel count is fixed)
+    const char *release = "BDFREL";   // the firmware release, "major.minor"
+    int release_points = 1;           // points the release must have
+    const char *serial = "BDSNUM";    // the serial number; null: not asked
+};
+
+// What a property hook returns for a property it leaves to the engine.
+inline constexpr int kStandardProperty = -1;
+
+// Hooks: every one is optional.  identify, channel_table, fetch_limits,
+// after_rows and build_rows run on the opener's thread while the slot is
+// being opened (no lock held); a non-zero result fails the open.  The others
+// run on whatever thread makes the call.
 struct FamilyHooks {
-    // Replaces the standard identification (BDNAME, BDNCH unless the channel
-    // count is fixed, BDFREL with its point, the serial word) .
+    // Replaces the standard identification; may call standard_identify()
+    // and then read more.
     int (*identify)(Module &m) = nullptr;
     // Chooses the channel table after identification (table variants by
     // model); null keeps FamilyDesc::channel_rows.
@@ -99,6 +106,13 @@ struct FamilyHooks {
                          char *out, std::size_t cap) = nullptr;
     // Replaces the identification text sent on a new event connection.
     void (*event_ident)(const Module &m, char *out, std::size_t cap) = nullptr;
+    // Answers a parameter property at call time (a family that reads limits
+    // from the module when asked, or answers fewer or other properties):
+    // row is the index in m.rows, channel -1 for a board parameter.  Returns
+    // a result code, or kStandardProperty to let the engine answer from the
+    // row.
+    int (*property)(Module &m, int row, int channel, std::string_view prop,
+                    void *value) = nullptr;
 };
 
 struct FamilyDesc {
@@ -109,127 +123,110 @@ struct FamilyDesc {
     ArgForm arg_form = ArgForm::PortSettingsBoard;
     int default_board = 0;              // -1: no board address (Lumen form)
     int tcp_settle_ms = 0;              // pause after a new TCP connect
-    CommandForm form = CommandForm::Addressed;
+    const Dialect *dialect = &dialects::kAddressed;  // modules/dialects/
     NumberFormat number_format = NumberFormat::Digits;
     // On/off and enumeration values travel as numbers ("%d", read as
     // integers) instead of the row's protocol on/off texts.
     bool states_as_numbers = false;
-    int max_slots = 32;                 // at most kMaxSlots
     int max_rows = 20;                  // board and channel rows together
     int max_channels = 8;               // at most kMaxChannels
     std::span<const Row> board_rows{};
     std::span<const Row> channel_rows{};
-    const char *model_word = nullptr;   // BDNAME must contain it (null: any)
-    int fixed_channels = 0;             // > 0: BDNCH is not asked
-    const char *serial_mnemonic = "BDSNUM";  // null: not asked
+    IdentWords ident{};                 // words of the standard identification
+    const char *model_word = nullptr;   // the model text must contain it (null: any)
+    int fixed_channels = 0;             // > 0: the channel count is not asked
     const char *channel_name_format = "CH0%d";
     const char *status_mnemonic = "STAT";    // read for rows of Role::Power
     PowerRule power_rule = PowerRule::Bit0UnlessBit2;
     int row_settle_ms = 0;              // pause after each channel row at open
+    // The family answers ZEVAHV_TestBdPresence (board 0: the identity read
+    // at open, with a fresh read of the release word).
+    bool board_presence = false;
     FamilyHooks hooks{};
 };
+
+// Parameter names travel in 10-byte fields of the name lists: a built-in
+// row's name must fit them, so that every name a client is given finds its
+// row again.
+inline constexpr std::size_t kListedNameLength = ZEVAHV_MAX_PARAM_NAME - 1;
+
+constexpr bool names_fit_lists(std::span<const Row> rows) {
+    for (const Row &r : rows) {
+        std::size_t n = 0;
+        while (n < kRowNameSize && r.name[n] != '\0') ++n;
+        if (n == 0 || n > kListedNameLength) return false;
+    }
+    return true;
+}
 
 inline constexpr int kMaxSlots = 48;
 inline constexpr int kMaxChannels = 32;
 
-// The engine's operations; each takes the family's descriptor.  Families
-// never call these directly: make_family_ops() wires them up.
+// The engine's operations.  Each gets the context that open made: the
+// module slot (modules/module.h).  Families never call these directly:
+// make_family_ops() wires them up.
 namespace engine {
-int open(const FamilyDesc &d, const OpenRequest &req, int *conn);
-int close(const FamilyDesc &d, int conn);
-int get_crate_map(const FamilyDesc &d, int conn, unsigned short *nr_of_slot,
-                  unsigned short **nr_of_ch, char **models, char **descriptions,
-                  unsigned short **serials, unsigned char **fmw_min,
-                  unsigned char **fmw_max);
-int get_exec_comm_list(const FamilyDesc &d, int conn, unsigned short *count,
-                       char **names);
-int exec_comm(const FamilyDesc &d, int conn, const char *name);
-int get_bd_param_info(const FamilyDesc &d, int conn, unsigned short slot,
-                      char **names);
-int get_bd_param_prop(const FamilyDesc &d, int conn, unsigned short slot,
-                      const char *param, const char *prop, void *value);
-int get_bd_param(const FamilyDesc &d, int conn, unsigned short nslots,
-                 const unsigned short *slots, const char *param, void *values);
-int set_bd_param(const FamilyDesc &d, int conn, unsigned short nslots,
-                 const unsigned short *slots, const char *param, void *value);
-int get_ch_param_info(const FamilyDesc &d, int conn, unsigned short slot,
-                      unsigned short ch, char **names, int *count);
-int get_ch_param_prop(const FamilyDesc &d, int conn, unsigned short slot,
-                      unsigned short ch, const char *param, const char *prop,
+int open(const FamilyDesc &d, const OpenRequest &req, void **ctx);
+int close(void *ctx);
+int get_crate_map(void *ctx, unsigned short *nr_of_slot, unsigned short **nr_of_ch,
+                  char **models, char **descriptions, unsigned short **serials,
+                  unsigned char **fmw_min, unsigned char **fmw_max);
+int get_exec_comm_list(void *ctx, unsigned short *count, char **names);
+int exec_comm(void *ctx, const char *name);
+int get_bd_param_info(void *ctx, unsigned short slot, char **names);
+int get_bd_param_prop(void *ctx, unsigned short slot, const char *param, const char *prop,
                       void *value);
-int get_ch_param(const FamilyDesc &d, int conn, unsigned short slot,
-                 const char *param, unsigned short nch,
+int get_bd_param(void *ctx, unsigned short nslots, const unsigned short *slots,
+                 const char *param, void *values);
+int set_bd_param(void *ctx, unsigned short nslots, const unsigned short *slots,
+                 const char *param, void *value);
+int get_ch_param_info(void *ctx, unsigned short slot, unsigned short ch, char **names,
+                      int *count);
+int get_ch_param_prop(void *ctx, unsigned short slot, unsigned short ch, const char *param,
+                      const char *prop, void *value);
+int get_ch_param(void *ctx, unsigned short slot, const char *param, unsigned short nch,
                  const unsigned short *chs, void *values);
-int set_ch_param(const FamilyDesc &d, int conn, unsigned short slot,
-                 const char *param, unsigned short nch,
+int set_ch_param(void *ctx, unsigned short slot, const char *param, unsigned short nch,
                  const unsigned short *chs, void *value);
-int get_ch_name(const FamilyDesc &d, int conn, unsigned short slot,
-                unsigned short nch, const unsigned short *chs,
+int get_ch_name(void *ctx, unsigned short slot, unsigned short nch, const unsigned short *chs,
                 char (*names)[ZEVAHV_MAX_CH_NAME]);
-int subscribe(const FamilyDesc &d, int conn, unsigned short port,
-              unsigned short count, const char *items, char *results);
-int unsubscribe(const FamilyDesc &d, int conn, unsigned short port,
-                unsigned short count, const char *items, char *results);
+int test_bd_presence(void *ctx, unsigned short slot, unsigned short *nr_of_ch, char **model,
+                     char **description, unsigned short *serial, unsigned char *fmw_min,
+                     unsigned char *fmw_max);
+int subscribe(void *ctx, unsigned short port, unsigned short count, const char *items,
+              char *results);
+int unsubscribe(void *ctx, unsigned short port, unsigned short count, const char *items,
+                char *results);
+
+// Every operation but open, the same for all text families.
+inline constexpr FamilyOps kOperations = {
+    .close = close,
+    .get_crate_map = get_crate_map,
+    .get_exec_comm_list = get_exec_comm_list,
+    .exec_comm = exec_comm,
+    .get_bd_param_info = get_bd_param_info,
+    .get_bd_param_prop = get_bd_param_prop,
+    .get_bd_param = get_bd_param,
+    .set_bd_param = set_bd_param,
+    .get_ch_param_info = get_ch_param_info,
+    .get_ch_param_prop = get_ch_param_prop,
+    .get_ch_param = get_ch_param,
+    .set_ch_param = set_ch_param,
+    .get_ch_name = get_ch_name,
+    .subscribe = subscribe,
+    .unsubscribe = unsubscribe,
+};
 }  // namespace engine
 
 // The frame's operations table for one family.  D must be a FamilyDesc with
 // static storage duration (a constexpr object at namespace scope).
 template <const FamilyDesc &D>
 constexpr FamilyOps make_family_ops() {
-    FamilyOps ops{};
-    ops.open = [](const OpenRequest &r, int *c) { return engine::open(D, r, c); };
-    ops.close = [](int c) { return engine::close(D, c); };
-    ops.get_crate_map = [](int c, unsigned short *n, unsigned short **ch, char **m,
-                           char **de, unsigned short **s, unsigned char **lo,
-                           unsigned char **hi) {
-        return engine::get_crate_map(D, c, n, ch, m, de, s, lo, hi);
-    };
-    ops.get_exec_comm_list = [](int c, unsigned short *n, char **names) {
-        return engine::get_exec_comm_list(D, c, n, names);
-    };
-    ops.exec_comm = [](int c, const char *name) { return engine::exec_comm(D, c, name); };
-    ops.get_bd_param_info = [](int c, unsigned short s, char **names) {
-        return engine::get_bd_param_info(D, c, s, names);
-    };
-    ops.get_bd_param_prop = [](int c, unsigned short s, const char *p, const char *pr,
-                               void *v) {
-        return engine::get_bd_param_prop(D, c, s, p, pr, v);
-    };
-    ops.get_bd_param = [](int c, unsigned short n, const unsigned short *s,
-                          const char *p, void *v) {
-        return engine::get_bd_param(D, c, n, s, p, v);
-    };
-    ops.set_bd_param = [](int c, unsigned short n, const unsigned short *s,
-                          const char *p, void *v) {
-        return engine::set_bd_param(D, c, n, s, p, v);
-    };
-    ops.get_ch_param_info = [](int c, unsigned short s, unsigned short ch,
-                               char **names, int *count) {
-        return engine::get_ch_param_info(D, c, s, ch, names, count);
-    };
-    ops.get_ch_param_prop = [](int c, unsigned short s, unsigned short ch,
-                               const char *p, const char *pr, void *v) {
-        return engine::get_ch_param_prop(D, c, s, ch, p, pr, v);
-    };
-    ops.get_ch_param = [](int c, unsigned short s, const char *p, unsigned short n,
-                          const unsigned short *chs, void *v) {
-        return engine::get_ch_param(D, c, s, p, n, chs, v);
-    };
-    ops.set_ch_param = [](int c, unsigned short s, const char *p, unsigned short n,
-                          const unsigned short *chs, void *v) {
-        return engine::set_ch_param(D, c, s, p, n, chs, v);
-    };
-    ops.get_ch_name = [](int c, unsigned short s, unsigned short n,
-                         const unsigned short *chs, char (*names)[ZEVAHV_MAX_CH_NAME]) {
-        return engine::get_ch_name(D, c, s, n, chs, names);
-    };
-    ops.subscribe = [](int c, unsigned short port, unsigned short n, const char *items,
-                       char *res) { return engine::subscribe(D, c, port, n, items, res); };
-    ops.unsubscribe = [](int c, unsigned short port, unsigned short n,
-                         const char *items, char *res) {
-        return engine::unsubscribe(D, c, port, n, items, res);
-    };
-    ops.polls_locally = true;
+    static_assert(names_fit_lists(D.board_rows) && names_fit_lists(D.channel_rows),
+                  "a parameter name is longer than the name lists' field (9 characters)");
+    FamilyOps ops = engine::kOperations;
+    ops.open = [](const OpenRequest &r, void **ctx) { return engine::open(D, r, ctx); };
+    if (D.board_presence) ops.test_bd_presence = engine::test_bd_presence;
     return ops;
 }
 

@@ -150,7 +150,7 @@ int Link::exchange(std::string_view command, std::string *reply) {
 }
 
 int Link::read_line(std::string *reply) {
-    constexpr std::size_t kMax = protocol::kLineSize - 1;
+    constexpr std::size_t kMax = kLineSize - 1;
     const auto deadline = Clock::now() + std::chrono::milliseconds(kReplyDeadlineMs);
     const int wait = serial_ ? kSerialWaitMs : kTcpWaitMs;
     char buf[kMax];

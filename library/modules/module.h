@@ -4,37 +4,20 @@
 
 #include <array>
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "modules/args.h"
 #include "modules/family.h"
 #include "modules/row.h"
-#include "platform/auto_reset_event.h"
+#include "polling/poll_service.h"
 
 namespace zevahv::modules {
 
 class Link;
-
-// Subscription state and polling thread of one slot; guarded by sys_lock
-// (the "system lock") except where noted.
-struct PollState {
-    std::mutex sys_lock;
-    std::condition_variable wake;     // stop requests cut the cycle pause short
-    unsigned count = 0;               // subscribed (row, channel) pairs + board rows
-    std::vector<std::uint32_t> flags; // per row: 1 (board row) or channel mask
-    int event_socket = -1;
-    std::string ident;                // identification text, built at open
-    bool stop = false;
-    std::thread thread;               // touched by open and close only
-    platform::AutoResetEvent started; // set by the thread at its start and end
-};
 
 struct Module {
     const FamilyDesc *desc = nullptr;
@@ -62,9 +45,12 @@ struct Module {
     // open).  Written by whichever thread last read or wrote the range.
     std::array<std::atomic<std::uint8_t>, kMaxChannels> range_low{};
 
-    PollState poll;
+    // Subscriptions, polling thread and event connection.
+    polling::PollService poll;
 
-    // Row lookup by client name (exact, case-sensitive); -1 when absent.
+    // Row lookup by client name (case-sensitive): the name itself, or the
+    // name as the 10-byte name lists give it (a self-describing module's
+    // name longer than 9 characters is listed cut); -1 when absent.
     int find_row(std::string_view name) const;
     bool is_board_row(int index) const { return index < board_row_count; }
     // True when the row applies to the channel.
@@ -89,6 +75,12 @@ int info(Module &m, std::string_view mnemonic, int channel, std::string *value);
 int add_board_row(Module &m, const Row &row);
 int add_channel_row(Module &m, const Row &row);       // applies to every channel
 int add_row_for_channel(Module &m, const Row &row, int channel);
+
+// The standard identification with the family's words (FamilyDesc::ident):
+// the model text (which must contain the family's model word), the channel
+// count unless the family fixes it, the firmware release and the serial
+// number.  0, or -1 when a read fails or an answer is not what it must be.
+int standard_identify(Module &m);
 
 // A pause between steps of an open (the module needs time after some
 // commands).

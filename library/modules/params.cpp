@@ -60,84 +60,91 @@ bool all_board_zero(unsigned short n, const unsigned short *slots) {
     return true;
 }
 
+// The board row that a get or set names, with the access it needs: 22 name
+// unknown, then 3 (read) or 2 (write) for the wrong access, then 10 for a
+// slot other than the module's.
+int board_target(const Module &m, const char *param, unsigned short nslots,
+                 const unsigned short *slots, bool write, const Row **row) {
+    const int i = board_row(m, param);
+    if (i < 0) return ZEVAHV_ERR_PARAMNOTFOUND;
+    *row = &m.rows[i];
+    if (write ? !row_writable(**row) : !row_readable(**row))
+        return write ? ZEVAHV_ERR_WRITE : ZEVAHV_ERR_READ;
+    return all_board_zero(nslots, slots) ? 0 : ZEVAHV_ERR_OUTOFRANGE;
+}
+
+// The channel row: 10 for another board, 22 or 10 from channel_row, then 3
+// for the wrong access, whichever way.
+int channel_target(const Module &m, unsigned short slot, const char *param, unsigned short nch,
+                   const unsigned short *chs, bool write, const Row **row) {
+    if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
+    int i = -1;
+    if (int rc = channel_row(m, param, nch, chs, &i)) return rc;
+    *row = &m.rows[i];
+    return (write ? row_writable(**row) : row_readable(**row)) ? 0 : ZEVAHV_ERR_READ;
+}
+
+// One exchange per value, in the order of the caller's list (chs null: the
+// board, n times); the first failure ends the call.
+int read_values(Module &m, const Row &row, unsigned short n, const unsigned short *chs,
+                void *values) {
+    for (unsigned k = 0; k < n; ++k) {
+        Value v;
+        if (read_value(m, row, chs ? chs[k] : -1, &v)) return ZEVAHV_ERR_READ;
+        store(v, values, k);
+    }
+    return 0;
+}
+
+int write_values(Module &m, const Row &row, unsigned short n, const unsigned short *chs,
+                 const void *value) {
+    for (unsigned k = 0; k < n; ++k)
+        if (write_value(m, row, chs ? chs[k] : -1, value)) return ZEVAHV_ERR_WRITE;
+    return 0;
+}
+
 }  // namespace
 
 namespace engine {
 
-int get_bd_param(const FamilyDesc &d, int conn, unsigned short nslots,
-                 const unsigned short *slots, const char *param, void *values) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (!param || (nslots > 0 && (!slots || !values))) return ZEVAHV_ERR_INVALIDPARAMETER;
-    int i = board_row(*m, param);
-    if (i < 0) return ZEVAHV_ERR_PARAMNOTFOUND;
-    const Row &row = m->rows[i];
-    if (!row_readable(row)) return ZEVAHV_ERR_READ;
-    if (!all_board_zero(nslots, slots)) return ZEVAHV_ERR_OUTOFRANGE;
-    for (unsigned k = 0; k < nslots; ++k) {
-        Value v;
-        if (read_value(*m, row, -1, &v)) return ZEVAHV_ERR_READ;
-        store(v, values, k);
-    }
-    return 0;
+int get_bd_param(void *ctx, unsigned short nslots, const unsigned short *slots,
+                 const char *param, void *values) {
+    Module &m = module_of(ctx);
+    const Row *row = nullptr;
+    if (int rc = board_target(m, param, nslots, slots, false, &row)) return rc;
+    return read_values(m, *row, nslots, nullptr, values);
 }
 
-int set_bd_param(const FamilyDesc &d, int conn, unsigned short nslots,
-                 const unsigned short *slots, const char *param, void *value) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (!param || (nslots > 0 && (!slots || !value))) return ZEVAHV_ERR_INVALIDPARAMETER;
-    int i = board_row(*m, param);
-    if (i < 0) return ZEVAHV_ERR_PARAMNOTFOUND;
-    const Row &row = m->rows[i];
-    if (!row_writable(row)) return ZEVAHV_ERR_WRITE;
-    if (!all_board_zero(nslots, slots)) return ZEVAHV_ERR_OUTOFRANGE;
-    for (unsigned k = 0; k < nslots; ++k)
-        if (write_value(*m, row, -1, value)) return ZEVAHV_ERR_WRITE;
-    return 0;
+int set_bd_param(void *ctx, unsigned short nslots, const unsigned short *slots,
+                 const char *param, void *value) {
+    Module &m = module_of(ctx);
+    const Row *row = nullptr;
+    if (int rc = board_target(m, param, nslots, slots, true, &row)) return rc;
+    return write_values(m, *row, nslots, nullptr, value);
 }
 
-int get_ch_param(const FamilyDesc &d, int conn, unsigned short slot, const char *param,
-                 unsigned short nch, const unsigned short *chs, void *values) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (!param || (nch > 0 && (!chs || !values))) return ZEVAHV_ERR_INVALIDPARAMETER;
-    if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
-    int i = -1;
-    if (int rc = channel_row(*m, param, nch, chs, &i)) return rc;
-    const Row &row = m->rows[i];
-    if (!row_readable(row)) return ZEVAHV_ERR_READ;
-    for (unsigned k = 0; k < nch; ++k) {
-        Value v;
-        if (read_value(*m, row, chs[k], &v)) return ZEVAHV_ERR_READ;
-        store(v, values, k);
-    }
-    return 0;
+int get_ch_param(void *ctx, unsigned short slot, const char *param, unsigned short nch,
+                 const unsigned short *chs, void *values) {
+    Module &m = module_of(ctx);
+    const Row *row = nullptr;
+    if (int rc = channel_target(m, slot, param, nch, chs, false, &row)) return rc;
+    return read_values(m, *row, nch, chs, values);
 }
 
-int set_ch_param(const FamilyDesc &d, int conn, unsigned short slot, const char *param,
-                 unsigned short nch, const unsigned short *chs, void *value) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (!param || (nch > 0 && (!chs || !value))) return ZEVAHV_ERR_INVALIDPARAMETER;
-    if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
-    int i = -1;
-    if (int rc = channel_row(*m, param, nch, chs, &i)) return rc;
-    const Row &row = m->rows[i];
-    if (!row_writable(row)) return ZEVAHV_ERR_READ;
-    for (unsigned k = 0; k < nch; ++k)
-        if (write_value(*m, row, chs[k], value)) return ZEVAHV_ERR_WRITE;
-    return 0;
+int set_ch_param(void *ctx, unsigned short slot, const char *param, unsigned short nch,
+                 const unsigned short *chs, void *value) {
+    Module &m = module_of(ctx);
+    const Row *row = nullptr;
+    if (int rc = channel_target(m, slot, param, nch, chs, true, &row)) return rc;
+    return write_values(m, *row, nch, chs, value);
 }
 
-int exec_comm(const FamilyDesc &d, int conn, const char *name) {
-    Module *m = open_slot(d, conn);
-    if (!m) return ZEVAHV_ERR_NOTCONNECTED;
-    if (!name) return ZEVAHV_ERR_INVALIDPARAMETER;
-    int i = board_row(*m, name);
-    if (i < 0 || row_mode(m->rows[i]) != kWrite) return ZEVAHV_ERR_PARAMNOTFOUND;
+int exec_comm(void *ctx, const char *name) {
+    Module &m = module_of(ctx);
+    int i = board_row(m, name);
+    if (i < 0 || row_mode(m.rows[i]) != kWrite) return ZEVAHV_ERR_PARAMNOTFOUND;
     // The module knows the command by its mnemonic (ClrAlarm is BDCLR).
-    return set(*m, m->rows[i].mnemonic, -1, nullptr) ? ZEVAHV_ERR_WRITE : 0;
+    return set(m, m.rows[i].mnemonic, -1, nullptr) ? ZEVAHV_ERR_WRITE : 0;
 }
 
 }  // namespace engine

@@ -25,38 +25,6 @@ Registry &registry() {
     return r;
 }
 
-// Identification: the model, the channel count, the firmware release and
-// the serial number, each a board-level monitor.
-int standard_identify(Module &m) {
-    const FamilyDesc &d = *m.desc;
-    std::string text;
-    if (monitor(m, "BDNAME", -1, &text)) return -1;
-    m.model = text.substr(0, 63);
-    if (d.model_word && m.model.find(d.model_word) == std::string::npos) return -1;
-
-    if (d.fixed_channels > 0) {
-        m.channels = d.fixed_channels;
-    } else {
-        long n = 0;
-        if (monitor(m, "BDNCH", -1, &text) || !protocol::parse_int(text, &n)) return -1;
-        // A count we cannot hold in the channel masks is not a module we know.
-        if (n < 1 || n > d.max_channels || n > kMaxChannels) return -1;
-        m.channels = static_cast<int>(n);
-    }
-
-    if (monitor(m, "BDFREL", -1, &text)) return -1;
-    protocol::Release rel;
-    if (!protocol::parse_release(text, 1, &rel)) return -1;
-    m.fw_major = static_cast<std::uint8_t>(rel.major);
-    m.fw_minor = static_cast<std::uint8_t>(rel.minor);
-
-    if (d.serial_mnemonic) {
-        if (monitor(m, d.serial_mnemonic, -1, &text)) return -1;
-        m.serial_number = static_cast<std::uint16_t>(decimal_field(text));
-    }
-    return 0;
-}
-
 int standard_rows(Module &m) {
     const FamilyDesc &d = *m.desc;
     for (const Row &r : d.board_rows)
@@ -71,8 +39,9 @@ int standard_rows(Module &m) {
     return 0;
 }
 
-}  // namespace
-
+// The slot table of a family (created at its first open, one per
+// descriptor).  Opens and closes are ordered by the frame's global gate;
+// the lock covers the table of tables only.
 Module *slot_table(const FamilyDesc &d) {
     Registry &r = registry();
     std::lock_guard<std::mutex> hold(r.lock);
@@ -91,11 +60,37 @@ Module *slot_table(const FamilyDesc &d) {
     return nullptr;
 }
 
-Module *open_slot(const FamilyDesc &d, int conn) {
-    if (conn < 0 || conn >= d.max_slots || conn >= kMaxSlots) return nullptr;
-    Module *t = slot_table(d);
-    if (!t || !t[conn].in_use) return nullptr;
-    return &t[conn];
+}  // namespace
+
+int standard_identify(Module &m) {
+    const FamilyDesc &d = *m.desc;
+    const IdentWords &w = d.ident;
+    std::string text;
+    if (monitor(m, w.model, -1, &text)) return -1;
+    m.model = text.substr(0, 63);
+    if (d.model_word && m.model.find(d.model_word) == std::string::npos) return -1;
+
+    if (d.fixed_channels > 0) {
+        m.channels = d.fixed_channels;
+    } else {
+        long n = 0;
+        if (monitor(m, w.channels, -1, &text) || !parse_int(text, &n)) return -1;
+        // A count we cannot hold is not a module we know.
+        if (n < 1 || n > d.max_channels || n > kMaxChannels) return -1;
+        m.channels = static_cast<int>(n);
+    }
+
+    if (monitor(m, w.release, -1, &text)) return -1;
+    protocol::Release rel;
+    if (!protocol::parse_release(text, w.release_points, &rel)) return -1;
+    m.fw_major = static_cast<std::uint8_t>(rel.major);
+    m.fw_minor = static_cast<std::uint8_t>(rel.minor);
+
+    if (w.serial) {
+        if (monitor(m, w.serial, -1, &text)) return -1;
+        m.serial_number = static_cast<std::uint16_t>(leading_decimal(text));
+    }
+    return 0;
 }
 
 void clear_slot(Module &m) {
@@ -111,19 +106,12 @@ void clear_slot(Module &m) {
     m.board_row_count = 0;
     m.channel_rows.clear();
     for (auto &r : m.range_low) r.store(0, std::memory_order_relaxed);
-    std::lock_guard<std::mutex> hold(m.poll.sys_lock);
-    m.poll.count = 0;
-    m.poll.flags.clear();
-    m.poll.event_socket = -1;
-    m.poll.ident.clear();
-    m.poll.stop = false;
-    m.poll.started.reset();
 }
 
 namespace engine {
 
-int open(const FamilyDesc &d, const OpenRequest &req, int *conn) {
-    if (!conn || !req.arg || !req.transport) return -1;
+int open(const FamilyDesc &d, const OpenRequest &req, void **ctx) {
+    if (!ctx || !req.arg || !req.transport || !d.dialect) return -1;
     try {
         LinkArgs args;
         std::string_view transport = req.transport;
@@ -138,11 +126,12 @@ int open(const FamilyDesc &d, const OpenRequest &req, int *conn) {
         } else {
             return -1;
         }
-        if (d.form == CommandForm::Addressed && (args.board < 0 || args.board > 99)) return -1;
+        if (!d.dialect->valid_board(args.board)) return -1;
 
         Module *table = slot_table(d);
         if (!table) return -1;
-        const int slots = std::min(d.max_slots, kMaxSlots);
+        const int slots =
+            std::min(req.traits ? req.traits->max_systems : kMaxSlots, kMaxSlots);
         Module *m = nullptr;
         for (int i = 0; i < slots && !m; ++i)
             if (!table[i].in_use) m = &table[i];
@@ -173,29 +162,23 @@ int open(const FamilyDesc &d, const OpenRequest &req, int *conn) {
             rc = d.hooks.build_rows ? d.hooks.build_rows(*m) : standard_rows(*m);
         }
         if (rc == 0 && d.hooks.after_rows) rc = d.hooks.after_rows(*m);
-        if (rc == 0) {
-            std::lock_guard<std::mutex> hold(m->poll.sys_lock);
-            m->poll.flags.assign(m->rows.size(), 0);
-            m->poll.ident = event_ident(*m);
-        }
         if (rc != 0 || !start_polling(*m)) {
             clear_slot(*m);
             return -1;
         }
         m->in_use = true;
-        *conn = m->index;
+        *ctx = m;
         return 0;
     } catch (...) {
         return -1;
     }
 }
 
-int close(const FamilyDesc &d, int conn) {
-    Module *m = open_slot(d, conn);
-    if (!m) return 0;
-    stop_polling(*m);
-    m->in_use = false;
-    clear_slot(*m);  // drops this slot's hold on the link; the last one closes it
+int close(void *ctx) {
+    Module &m = module_of(ctx);
+    m.poll.stop();
+    m.in_use = false;
+    clear_slot(m);  // drops this slot's hold on the link; the last one closes it
     return 0;
 }
 

@@ -10,11 +10,8 @@
 
 namespace zevahv::modules {
 
-// The slot table of a family (created on first use, one per descriptor).
-Module *slot_table(const FamilyDesc &d);
-
-// The slot of a connection index when it is open; null otherwise.
-Module *open_slot(const FamilyDesc &d, int conn);
+// The module slot behind an operation's context.
+inline Module &module_of(void *ctx) { return backend_context<Module>(ctx); }
 
 // Clears a slot back to free (its thread must have ended, its link dropped).
 void clear_slot(Module &m);
@@ -47,9 +44,8 @@ int read_value(Module &m, const Row &row, int channel, Value *out);
 // NUL-terminated text).  0 or an error number.
 int write_value(Module &m, const Row &row, int channel, const void *value);
 
-// Polling thread of a slot.
+// Starts the slot's polling service (modules/poll_feed.cpp).
 bool start_polling(Module &m);
-void stop_polling(Module &m);
 
 // The identification text that opens an event connection.
 std::string event_ident(const Module &m);

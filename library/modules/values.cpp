@@ -61,18 +61,18 @@ bool convert_value(Module &m, const Row &row, int channel, std::string_view text
     out->text.clear();
     if (row.role == Role::Power) {
         long s = 0;
-        if (!protocol::parse_int(text, &s)) return false;
+        if (!parse_int(text, &s)) return false;
         out->u = power_from_status(m.desc->power_rule, static_cast<std::uint32_t>(s));
         return true;
     }
     switch (row_type(row)) {
     case kNumeric:
         if (monitor_out_of_range(m, row, channel)) return true;
-        return protocol::parse_float(text, &out->f);
+        return parse_float(text, &out->f);
     case kOnOff:
         if (m.desc->states_as_numbers) {
             long v = 0;
-            if (!protocol::parse_int(text, &v)) return false;
+            if (!parse_int(text, &v)) return false;
             out->u = static_cast<std::uint32_t>(v);
         } else {
             out->u = text == row.proto_on ? 1u : 0u;
@@ -87,7 +87,7 @@ bool convert_value(Module &m, const Row &row, int channel, std::string_view text
         return true;
     default: {
         long v = 0;
-        if (!protocol::parse_int(text, &v)) return false;
+        if (!parse_int(text, &v)) return false;
         out->u = static_cast<std::uint32_t>(v);
         return true;
     }
@@ -120,7 +120,7 @@ int write_value(Module &m, const Row &row, int channel, const void *value) {
         if (u == 0) return 0;
         return set(m, row.mnemonic, channel, nullptr);
     }
-    char text[protocol::kLineSize];
+    char text[kLineSize];
     switch (row_type(row)) {
     case kNumeric:
         if (!format_number(m, row, f, text, sizeof text)) return -1;

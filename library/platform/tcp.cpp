@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -24,18 +23,12 @@ int fail() {
 }
 
 bool resolve_ipv4(const char *host, in_addr *out) {
-    if (host == nullptr || *host == '\0') return false;
-    if (inet_pton(AF_INET, host, out) == 1) return true;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo *res = nullptr;
-    if (getaddrinfo(host, nullptr, &hints, &res) != 0 || res == nullptr) {
-        errno = EHOSTUNREACH;
+    std::uint32_t a = 0;
+    if (host == nullptr || !parse_ipv4(host, &a)) {
+        errno = EINVAL;
         return false;
     }
-    *out = reinterpret_cast<sockaddr_in *>(res->ai_addr)->sin_addr;
-    freeaddrinfo(res);
+    out->s_addr = htonl(a);
     return true;
 }
 
@@ -59,6 +52,27 @@ int poll_one(int fd, short events, int timeout_ms, short *revents) {
 }
 
 }  // namespace
+
+bool parse_ipv4(std::string_view text, std::uint32_t *address) {
+    std::uint32_t a = 0;
+    int parts = 0;
+    std::size_t i = 0;
+    while (parts < 4) {
+        unsigned v = 0;
+        std::size_t digits = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 4; ++i, ++digits)
+            v = v * 10 + static_cast<unsigned>(text[i] - '0');
+        if (digits == 0 || digits > 3 || v > 255) return false;
+        a = (a << 8) | v;
+        if (++parts < 4) {
+            if (i >= text.size() || text[i] != '.') return false;
+            ++i;
+        }
+    }
+    if (i != text.size()) return false;
+    if (address != nullptr) *address = a;
+    return true;
+}
 
 int last_error() { return t_last_error; }
 
@@ -139,13 +153,23 @@ int wait_readable(int fd, int timeout_ms) {
     return 1;
 }
 
-long recv_some(int sock, void *buf, std::size_t len) {
+namespace {
+
+long recv_with(int sock, void *buf, std::size_t len, int flags) {
     for (;;) {
-        ssize_t n = ::recv(sock, buf, len, 0);
+        ssize_t n = ::recv(sock, buf, len, flags);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return fail();
         return static_cast<long>(n);
     }
+}
+
+}  // namespace
+
+long recv_some(int sock, void *buf, std::size_t len) { return recv_with(sock, buf, len, 0); }
+
+long recv_ready(int sock, void *buf, std::size_t len) {
+    return recv_with(sock, buf, len, MSG_DONTWAIT);
 }
 
 bool set_recv_timeout(int sock, int timeout_ms) {

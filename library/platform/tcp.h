@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zevahv::platform {
 
@@ -16,8 +18,16 @@ constexpr int kNoSocket = -1;
 // errno of the last failed socket or serial call of this thread.
 int last_error();
 
+// A dotted IPv4 address text: four decimal numbers 0..255 of one to three
+// digits joined by '.', nothing before or after.  The library takes
+// addresses only in this form and never resolves host names: a lookup may
+// block for an unbounded time and sends a query off the machine.  The
+// address goes to *address in host byte order when it is not null.
+bool parse_ipv4(std::string_view text, std::uint32_t *address = nullptr);
+
 // Connects an IPv4 stream socket to host:port.  host is a dotted IPv4
-// address (a host name is resolved as a fallback).  Gives up after
+// address (parse_ipv4); anything else fails at once with errno EINVAL,
+// without a socket or a name lookup.  Gives up after
 // timeout_ms (the socket is then closed and errno is ETIMEDOUT).  With
 // reuse_address the socket gets SO_REUSEADDR before connecting.
 // Returns the connected socket (blocking mode) or kNoSocket.
@@ -38,7 +48,13 @@ int wait_readable(int fd, int timeout_ms);
 // the stream, -1 on error (errno EAGAIN/EWOULDBLOCK after a receive time-out).
 long recv_some(int sock, void *buf, std::size_t len);
 
-// True when a recv_some result of -1 was a receive time-out.
+// One recv of what is there already, without waiting (whatever the socket's
+// blocking mode): as recv_some, and -1 with last_error_is_timeout() when
+// nothing is there yet.
+long recv_ready(int sock, void *buf, std::size_t len);
+
+// True when a recv_some or recv_ready result of -1 was a receive time-out
+// (or nothing there yet).
 bool last_error_is_timeout();
 
 // Sets the receive time-out (SO_RCVTIMEO); 0 = none.
@@ -59,7 +75,7 @@ void close_socket(int sock);
 void shutdown_socket(int sock);
 
 // An IPv4 listening socket on host:port (port 0 = the kernel picks one;
-// host null or "" = all addresses).  The bound port goes to *bound_port.
+// host null or "" = all addresses, else a dotted IPv4 address).  The bound port goes to *bound_port.
 // Returns the socket or kNoSocket.
 int tcp_listen(const char *host, unsigned short port, int backlog,
                unsigned short *bound_port = nullptr);

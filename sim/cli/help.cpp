@@ -29,9 +29,19 @@ const char* access_word(Access a) {
 }
 
 void describe(std::ostringstream& o, const DeviceKind& k) {
-    o << "  " << k.name << ": " << k.description << "; BDNAME answers \"" << k.default_model
-      << "\" unless --model\n";
-    auto dev = k.make(k.default_channels);
+    o << k.name << ": " << k.description << "\n";
+    if (k.default_model.empty()) o << "  model answered from its description unless --model; ";
+    else o << "  model answered \"" << k.default_model << "\" unless --model; ";
+    o
+      << (k.serial ? "TCP or --pty" : "TCP only") << "; "
+      << (k.several_boards ? "boards of --boards on one line" : "one module (board 0)");
+    if (k.min_channels < k.max_channels)
+        o << "; channels " << k.min_channels << ".." << k.max_channels << " (default "
+          << k.default_channels << ")";
+    o << "\n\nWire form (" << k.dialect().name() << "; \"\\r\\n\" ends every line):\n"
+      << k.dialect().help() << "\n";
+    auto dev = make_device(k);
+    if (!dev) return;
     const struct {
         Scope scope;
         const char* title;
@@ -40,11 +50,11 @@ void describe(std::ostringstream& o, const DeviceKind& k) {
                   {Scope::Either, "limit words (with or without CH)"}};
     for (const auto& g : groups) {
         bool any = false;
-        for (const auto& p : k.table()) {
+        for (const auto& p : dev->table()) {
             if (p.scope != g.scope) continue;
-            if (!any) o << "    " << g.title << ":\n";
+            if (!any) o << "  " << g.title << ":\n";
             any = true;
-            o << "      " << p.mnemonic;
+            o << "    " << p.mnemonic;
             for (size_t i = p.mnemonic.size(); i < 11; ++i) o << ' ';
             o << access_word(p.access) << "  " << kind_word(p);
             if (p.kind == Kind::Number && p.access != Access::R) {
@@ -60,36 +70,40 @@ void describe(std::ostringstream& o, const DeviceKind& k) {
     }
     auto extra = dev->panel_help();
     if (!extra.empty()) {
-        o << "    extra front-panel words of the control channel's set/get:\n";
-        for (const auto& e : extra) o << "      " << e << "\n";
+        o << "  front-panel words of the control channel's set/get, beyond the above:\n";
+        for (const auto& e : extra) o << "    " << e << "\n";
     }
 }
 
 } // namespace
 
-std::string help_text() {
+std::string help_text(const std::string& device) {
     std::ostringstream o;
-    o << R"(usage: zevahv-sim <device> [options]
-
-Simulated modules that speak the addressed module command language, over TCP
-on a loopback address or over a pseudo-terminal standing in for a serial line.
-Each module keeps its state: values written stay written, high-voltage
-channels ramp, and refusals come back as a module sends them.
-
-Options:
+    o << R"(Module options (zevahv-sim <module> [options]):
   --tcp HOST:PORT   serve TCP on this IPv4 address (default 127.0.0.1:0; port 0
                     lets the kernel choose). Any number of clients at once; each
-                    may address every board.
+                    may address every board. (The ports in the device list are
+                    the real modules' fixed ones; a client reaches a simulator
+                    at this one, e.g. "127.0.0.1:PORT_0" for the library.)
   --pty             serve a pseudo-terminal in raw mode instead; all boards are
                     daisy-chained on the one line.
-  --boards LIST     board addresses, comma separated, 0..99 (default 0). A command
-                    for an address not in the list gets no answer at all.
-  --model NAME      text answered to BDNAME (default: the device's own model;
-                    e.g. P731XBC, Q2904GE, Q2906GE, or XYZ to test a refusal)
-  --channels N      q3815 only: channels 1..8 (default 4)
-  --serial N        serial number (BDSNUM/SERNUM) of the first board; further
-                    boards count up from it (default 1001)
-  --fwrel X.Y       firmware release answered to BDFREL (default 1.0)
+  --control ADDR    the control channel on a local socket or loopback port too
+                    (see above)
+  --boards LIST     board addresses, comma separated, 0..99 (default 0), for the
+                    devices with addresses (q3815, p731x, q2904, q2906, lumenhv).
+                    A command for an address not in the list gets no answer.
+  --model NAME      text answered to the identification word (BDNAME, CRNAME,
+                    MRID; default: the device's own model; e.g. P731XBC,
+                    Q2904GE, Q2906GE, or XYZ to test a refusal)
+  --channels N      the channel count of the devices that have a choice (their
+                    page gives the range)
+  --serial N        serial number (BDSNUM/SERNUM/PSSNUM) of the first board;
+                    further boards count up from it (default 1001)
+  --fwrel X.Y       firmware release answered to BDFREL/PSFREL (default 1.0;
+                    kqps answers VER as X.Y.0)
+  --describe FILE   lumenhv: the JSON description of its words (default: the
+                    built-in one; see its page)
+  --no-range        rd40xxe: a module without a current-monitor range
   --local           boards start in local control: every SET is refused "LOC"
   --log FILE        append "> <line>" for every line received and "< <line>" for
                     every line sent (line ends left out, other bytes outside
@@ -98,31 +112,24 @@ Options:
   --delay MS        start in fault mode delay MS
   --garble          start in fault mode garbage
   --fault MODE[:N]  start in any fault mode, e.g. --fault long-line:5000
-  --help            this text
+  --help            the module options and, after a device word, its page
 
-On start exactly one line is printed to stdout:
-  READY tcp <host> <port>     or     READY pty <path>
-
-Wire protocol (one command line, one reply line; "\r\n" ends both):
-  $BD:nn,CMD:MON,[CH:n,]PAR:WORD            ->  #BD:nn,CMD:OK,VAL:<value>
-  $BD:nn,CMD:SET,[CH:n,]PAR:WORD[,VAL:v]    ->  #BD:nn,CMD:OK
+Values and refusals of every module form:
   CH equal to the channel count reaches all channels: a monitor answers the
   values in channel order joined by ';', a set writes every channel.
   Numbers are answered zero-padded with the module's digits (VMON "0100.2",
   P731X FGAIN "007"); on/off words with their texts (q3815) or 1/0
   (amplifiers); indexes as plain numbers; status words as five digits.
   Refusals carry one keyword and no "OK":
-    #BD:nn,CMD:ERR   malformed command, MON of a write-only word, SET of a
-                     read-only one
-    #BD:nn,CH:ERR    channel missing, not allowed, or above the channel count
-    #BD:nn,PAR:ERR   unknown word, or no PAR piece
-    #BD:nn,VAL:ERR   value missing, not a number/text of the word, out of range
-    #BD:nn,LOC:ERR   any SET while the board is in local control
-  Lines that do not begin with a readable "$BD:nn," address nobody and get
-  no answer; neither do lines longer than 4096 bytes.
+    CMD   malformed command, MON of a write-only word, SET of a read-only one
+    CH    channel missing, not allowed, or above the channel count
+    PAR   unknown word, or no PAR piece
+    VAL   value missing, not a number/text of the word, out of range
+    LOC   any SET while the board is in local control
+  Lines longer than 4096 bytes get no answer. Each device's page
+  (zevahv-sim <device> --help) shows its exact form.
 
-Control channel (stdin, one command a line, each answered with one stdout line
-beginning "OK" or "ERR"):
+Module control commands (stdin or --control):
   set <board> <WORD> <ch|-1> <value>  change the state as the front panel would
                                       (read-only words too, local or not; -1 for
                                       board words, the channel count for all)
@@ -132,7 +139,7 @@ beginning "OK" or "ERR"):
   fault-once <mode>                   applies to the next reply only
   count                               -> OK <n>: command lines received since start
   count reset                            or since the last reset
-  quit                                ends the simulator (so does the end of stdin)
+  quit                                ends the simulator
 
 Fault modes:
   none                no fault
@@ -142,23 +149,18 @@ Fault modes:
                       closed (on a pty the rest of the line is lost)
   long-line <n>       the reply padded with 'X' to <n> bytes, line end included
   no-eol              the reply without its line end
-  wrong-board         the reply with the next board address (nn+1)
+  wrong-board         the reply as another module's: the next board address
+                      (nn+1) in the addressed form, another word's echo in
+                      KQPS ("#XMRV:...", "#XAK"); refused for the forms whose
+                      replies name nobody
   garbage             a line of 24 noise bytes (no letters, so no keyword)
-
-Devices:
 )";
-    for (const auto& k : device_kinds()) describe(o, k);
-    o << R"(
-q3815 channel status word (STAT):
-  bit 0 on; 1 ramping up; 2 switched off and still ramping down (never set while
-  on); 3 over-current (held at ISET); 5 under-voltage (held below VSET by the
-  current limit); 6 VSET above MAXV (the output stops at MAXV); 7 tripped (after
-  TRIP seconds at the current limit; until ON or BDCLR); 11 killed (PDWN KILL:
-  the trip or interlock dropped the output at once); 12 interlock active.
-  A switched-off channel ramps down at RDW. The load is resistive: IMON = VMON /
-  LOAD (uA, MOhm; default 100 MOhm). The interlock fires when the connector is
-  in the state BDILKM names (connector closed at start, mode OPEN).
-)";
+    if (device.empty()) return o.str();
+    const DeviceKind* k = find_device_kind(device);
+    if (!k) return o.str();
+    o << "\nDevice ";
+    describe(o, *k);
+    if (k->notes) o << "\n" << k->notes();
     return o.str();
 }
 

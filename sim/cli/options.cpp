@@ -41,13 +41,15 @@ std::optional<std::string> parse_options(const std::vector<std::string>& args, O
             o.pty = true;
         } else if (a == "--local") {
             o.local = true;
+        } else if (a == "--no-range") {
+            o.no_range = true;
         } else if (a == "--silent") {
             o.fault = {FaultMode::Silent, 0};
         } else if (a == "--garble") {
             o.fault = {FaultMode::Garbage, 0};
         } else if (a == "--tcp" || a == "--boards" || a == "--model" || a == "--channels" ||
                    a == "--serial" || a == "--fwrel" || a == "--log" || a == "--delay" ||
-                   a == "--fault") {
+                   a == "--fault" || a == "--control" || a == "--describe") {
             auto v = value(a.c_str());
             if (!v) return a + " needs a value";
             if (a == "--tcp") {
@@ -80,9 +82,12 @@ std::optional<std::string> parse_options(const std::vector<std::string>& args, O
                     return "--model: a model text of 1 to 30 characters without , ; :";
                 o.model = *v;
             } else if (a == "--channels") {
-                auto n = whole(*v, 1, 8);
-                if (!n) return "--channels wants 1..8";
+                auto n = whole(*v, 1, 99);
+                if (!n) return "--channels wants a number of channels";
                 o.channels = static_cast<int>(*n);
+            } else if (a == "--describe") {
+                if (v->empty()) return "--describe wants a description file";
+                o.description = *v;
             } else if (a == "--serial") {
                 auto n = whole(*v, 0, 65535);
                 if (!n) return "--serial wants 0..65535";
@@ -90,6 +95,9 @@ std::optional<std::string> parse_options(const std::vector<std::string>& args, O
             } else if (a == "--fwrel") {
                 if (!valid_fwrel(*v)) return "--fwrel wants X.Y (digits)";
                 o.fwrel = *v;
+            } else if (a == "--control") {
+                if (auto problem = parse_control_address(*v, o.control))
+                    return "--control: " + *problem;
             } else if (a == "--log") {
                 o.log_path = *v;
             } else if (a == "--delay") {
@@ -116,7 +124,19 @@ std::optional<std::string> parse_options(const std::vector<std::string>& args, O
     if (o.device.empty()) return "no device given (try --help)";
     const DeviceKind* k = find_device_kind(o.device);
     if (!k) return "unknown device " + o.device + " (try --help)";
-    if (o.channels && !k->variable_channels) return "--channels applies to q3815 only";
+    bool boards_given = o.boards.size() != 1 || o.boards[0] != 0;
+    if (boards_given && !k->several_boards)
+        return "--boards: " + k->name + " has no board address (it is board 0)";
+    if (o.pty && !k->serial) return k->name + " has no serial link: TCP only, no --pty";
+    if (o.channels) {
+        if (k->min_channels == k->max_channels)
+            return "--channels does not apply to " + k->name;
+        if (*o.channels < k->min_channels || *o.channels > k->max_channels)
+            return "--channels wants " + std::to_string(k->min_channels) + ".." +
+                   std::to_string(k->max_channels) + " for " + k->name;
+    }
+    if (!o.description.empty() && !k->described) return "--describe applies to lumenhv only";
+    if (o.no_range && !k->optional_range) return "--no-range applies to rd40xxe only";
     return std::nullopt;
 }
 

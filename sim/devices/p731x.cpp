@@ -14,8 +14,8 @@ const ParamTable kTable = with_identification({
     amp_enum("CGAIN", 7, 0, "coarse gain index (x1 .. x128)"),
     amp_number("FGAIN", Scope::Channel, 255, 3, 128, "fine gain"),
     amp_enum("SHAPE", 3, 1, "shaping time index"),
-    amp_switch("CONF", Scope::Channel, true, "output configuration (1 direct, 0 inverted)"),
-    amp_switch("POL", Scope::Channel, true, "output polarity (1 positive, 0 negative)"),
+    amp_switch("CONF", Scope::Channel, false, "output configuration (1 inverted, 0 direct)"),
+    amp_switch("POL", Scope::Channel, false, "output polarity (1 negative, 0 positive)"),
     amp_number("PZADJ", Scope::Channel, 255, 3, 128, "pole-zero adjustment"),
 });
 

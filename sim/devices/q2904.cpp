@@ -10,7 +10,7 @@ const ParamTable kTable = with_identification({
     amp_number("BDMULTITHR", Scope::Board, 255, 1, 1, "multiplicity threshold"),
     amp_name(),
     amp_enum("MUX", 2, 0, "monitor multiplexer (0 off, 1 energy, 2 timing)"),
-    amp_switch("POL", Scope::Channel, false, "input polarity (1 positive, 0 negative)"),
+    amp_switch("POL", Scope::Channel, true, "input polarity (1 negative, 0 positive)"),
     amp_enum("SHAPE", 4, 1, "shaping time index"),
     amp_enum("CGAIN", 7, 0, "coarse gain index (x2 .. x256)"),
     amp_number("FGAIN", Scope::Channel, 127, 1, 64, "fine gain"),
@@ -23,7 +23,7 @@ const ParamTable kTable = with_identification({
     amp_switch("CFDED", Scope::Channel, false, "CFD delay enable"),
     amp_number("CFDDEL", Scope::Channel, 31, 1, 10, "CFD delay"),
     amp_number("CFDWDT", Scope::Channel, 31, 1, 10, "CFD output width"),
-    amp_switch("OR", Scope::Channel, false, "OR output enable"),
+    amp_switch("OR", Scope::Channel, true, "OR output (1 disabled, 0 enabled)"),
     amp_number("ORWDT", Scope::Channel, 31, 1, 10, "OR output width"),
     amp_switch("PUR", Scope::Channel, false, "pile-up rejection enable"),
 });

@@ -55,7 +55,8 @@ std::optional<Fault> parse_fault(std::string_view text) {
     return std::nullopt;
 }
 
-Delivery apply_fault(const Fault& f, const std::string& reply, int board, unsigned seed) {
+Delivery apply_fault(const Fault& f, const std::string& reply, const Dialect& dialect,
+                     unsigned seed) {
     Delivery d;
     d.bytes = reply;
     std::string body = reply.substr(0, reply.size() >= 2 ? reply.size() - 2 : 0);
@@ -76,16 +77,9 @@ Delivery apply_fault(const Fault& f, const std::string& reply, int board, unsign
         break;
     }
     case FaultMode::NoEol: d.bytes = body; break;
-    case FaultMode::WrongBoard: {
-        char other[8];
-        std::snprintf(other, sizeof other, "%02d", (board + 1) % 100);
-        if (body.size() >= 6 && body.compare(0, 4, "#BD:") == 0) {
-            body[4] = other[0];
-            body[5] = other[1];
-        }
-        d.bytes = body + "\r\n";
+    case FaultMode::WrongBoard:
+        d.bytes = dialect.misdirected(reply).value_or(reply);
         break;
-    }
     case FaultMode::Garbage: {
         // Line noise: bytes that hold no letter, so no keyword can appear.
         static const char noise[] = "#$%&*+-./0123456789<=>?@[]^_{|}~\x01\x02\x7f\x80\xfe\xff";

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "wire/dialect.h"
+
 namespace sim {
 
 enum class FaultMode { None, Silent, Delay, CloseMidline, LongLine, NoEol, WrongBoard, Garbage };
@@ -27,8 +29,8 @@ struct Delivery {
     bool close_after = false; // then drop the connection
 };
 
-// `reply` is a complete reply line with its "\r\n"; `board` the address it
-// carries.
-Delivery apply_fault(const Fault& f, const std::string& reply, int board, unsigned seed);
+// `reply` is a complete reply line with its "\r\n" in `dialect`'s words.
+Delivery apply_fault(const Fault& f, const std::string& reply, const Dialect& dialect,
+                     unsigned seed);
 
 } // namespace sim

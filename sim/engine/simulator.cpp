@@ -14,17 +14,28 @@ std::unique_ptr<Simulator> Simulator::create(const Options& o, std::string& erro
         return nullptr;
     }
     std::unique_ptr<Simulator> s(new Simulator());
+    s->dialect_ = &kind->dialect();
+    if (o.fault.mode == FaultMode::WrongBoard && !s->dialect_->misdirects()) {
+        error = "fault wrong-board: " + kind->name + " replies carry no address";
+        return nullptr;
+    }
     if (!o.log_path.empty() && !s->log_.open(o.log_path)) {
         error = "cannot open the log file " + o.log_path;
         return nullptr;
     }
-    int channels = o.channels.value_or(kind->default_channels);
+    DeviceSetup setup;
+    setup.channels = o.channels.value_or(kind->default_channels);
+    setup.description = o.description;
+    setup.imon_range = !o.no_range;
+    setup.host = o.tcp_host;
     unsigned serial = o.serial;
     for (int b : o.boards) {
-        auto dev = kind->make(channels);
+        auto dev = kind->make(setup, error);
+        if (!dev) return nullptr;
         // Boards on one line count their serial numbers up from --serial.
         dev->set_identity({o.model.value_or(kind->default_model), o.fwrel, serial++ & 0xFFFFu});
         dev->local = o.local;
+        if (!s->first_board_) s->first_board_ = dev.get();
         s->boards_[b] = std::move(dev);
     }
     s->fault_ = o.fault;
@@ -37,21 +48,23 @@ std::optional<Delivery> Simulator::on_line(const LineSplitter::Line& line) {
     log_.received(line.overlong ? line.text + "..." : line.text);
     if (line.overlong) return std::nullopt; // a broken line addresses nobody
 
-    ParsedLine parsed = parse_command(line.text);
-    if (!parsed.addressed) return std::nullopt;
-    auto it = boards_.find(parsed.board);
-    if (it == boards_.end()) return std::nullopt; // another module's command
-    Device& dev = *it->second;
-    dev.advance(Clock::now());
+    ParsedLine parsed = dialect_->parse(line.text);
+    if (!parsed.answered) return std::nullopt;
+    Device* dev = first_board_;
+    if (parsed.command.board >= 0) {
+        auto it = boards_.find(parsed.command.board);
+        if (it == boards_.end()) return std::nullopt; // another module's command
+        dev = it->second.get();
+    }
+    dev->advance(Clock::now());
 
-    std::string reply = parsed.refusal ? refusal_reply(parsed.board, *parsed.refusal)
-                                       : execute(dev, parsed.command);
+    std::string reply = respond(*dev, *dialect_, parsed);
     Fault f = fault_;
     if (fault_once_) {
         f = *fault_once_;
         fault_once_.reset();
     }
-    Delivery d = apply_fault(f, reply, parsed.board, ++replies_);
+    Delivery d = apply_fault(f, reply, *dialect_, ++replies_);
     if (!d.bytes.empty()) log_.sent(d.bytes);
     return d;
 }
@@ -157,6 +170,8 @@ std::string Simulator::control(const std::string& raw) {
     if (word == "fault" || word == "fault-once") {
         auto f = parse_fault(args);
         if (!f) return "ERR unknown fault \"" + args + "\"";
+        if (f->mode == FaultMode::WrongBoard && !dialect_->misdirects())
+            return "ERR wrong-board: this device's replies carry no address";
         if (word == "fault") {
             fault_ = *f;
             fault_once_.reset();

@@ -1,7 +1,8 @@
 #pragma once
-// The modules on one line (or behind one TCP server): routes each received
-// command line to the board it addresses, applies the fault mode to the
-// reply, counts and logs, and answers the control channel. Every transport
+// The modules on one line (or behind one TCP server): reads each received
+// line in the device's dialect, routes it to the board it addresses, applies
+// the fault mode to the reply, counts and logs, and answers the control
+// channel. Every transport
 // thread comes through here; one lock keeps the module state consistent.
 
 #include <map>
@@ -38,7 +39,9 @@ private:
     std::string control_get(const std::string& args);
 
     std::mutex mutex_;
+    const Dialect* dialect_ = nullptr;
     std::map<int, std::unique_ptr<Device>> boards_;
+    Device* first_board_ = nullptr; // answers lines that carry no address
     WireLog log_;
     Fault fault_;
     std::optional<Fault> fault_once_;

@@ -17,22 +17,28 @@ void WireLog::sent(std::string_view bytes) {
     write('<', bytes);
 }
 
-void WireLog::write(char dir, std::string_view text) {
-    if (!f_) return;
-    std::string line;
-    line.reserve(text.size() + 3);
-    line.push_back(dir);
-    line.push_back(' ');
-    for (char c : text) {
+std::string escape_bytes(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (char c : bytes) {
         auto u = static_cast<unsigned char>(c);
         if (u < 0x20 || u >= 0x7f || c == '\\') {
             char buf[8];
             std::snprintf(buf, sizeof buf, "\\x%02X", u);
-            line += buf;
+            out += buf;
         } else {
-            line.push_back(c);
+            out.push_back(c);
         }
     }
+    return out;
+}
+
+void WireLog::write(char dir, std::string_view text) {
+    if (!f_) return;
+    std::string line;
+    line.push_back(dir);
+    line.push_back(' ');
+    line += escape_bytes(text);
     line.push_back('\n');
     std::fwrite(line.data(), 1, line.size(), f_);
     std::fflush(f_);

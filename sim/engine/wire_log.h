@@ -10,6 +10,9 @@
 
 namespace sim {
 
+// Bytes as one printable line: ASCII as is, anything else (and '\\') as \xHH.
+std::string escape_bytes(std::string_view bytes);
+
 class WireLog {
 public:
     WireLog() = default;
@@ -20,9 +23,10 @@ public:
     bool open(const std::string& path); // append
     void received(std::string_view line) { write('>', line); }
     void sent(std::string_view bytes);  // a trailing "\r\n" is left out
+    // One entry "<dir> <bytes>", the bytes escaped and kept whole.
+    void write(char dir, std::string_view text);
 
 private:
-    void write(char dir, std::string_view text);
     std::FILE* f_ = nullptr;
 };
 

@@ -7,8 +7,6 @@
 
 namespace sim {
 
-namespace {
-
 bool same_ignoring_case(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -17,6 +15,14 @@ bool same_ignoring_case(std::string_view a, std::string_view b) {
             return false;
     return true;
 }
+
+std::string panel_entry(const std::string& usage, const std::string& what) {
+    std::string line = usage;
+    line.append(usage.size() < 24 ? 24 - usage.size() : 1, ' ');
+    return line + what;
+}
+
+namespace {
 
 // A channel name must survive the reply grammar: no piece separator, no
 // value separator of the all-channel form, no ':' (which would end the value).
@@ -46,6 +52,9 @@ Device::Device(const ParamTable& table, int channels) : table_(table), channels_
                 text_[i][ch] = buf;
             }
         }
+        // The channel count words answer what the module has.
+        if (table_[i].mnemonic == "BDNCH" || table_[i].mnemonic == "NUMCH")
+            num_[i][0] = channels_;
     }
 }
 
@@ -63,10 +72,12 @@ int Device::index_of(std::string_view mnemonic) const { return find(mnemonic); }
 void Device::set_identity(const Identity& id) {
     for (size_t i = 0; i < table_.size(); ++i) {
         const auto& m = table_[i].mnemonic;
-        if (m == "BDNAME") text_[i][0] = id.model;
-        else if (m == "BDFREL") text_[i][0] = id.fwrel;
-        else if (m == "BDSNUM" || m == "SERNUM") num_[i][0] = id.serial;
-        else if (m == "BDNCH") num_[i][0] = channels_;
+        // Each family has its own words for the same four facts.
+        if (m == "BDNAME" || m == "CRNAME" || m == "MRID") {
+            if (!id.model.empty()) text_[i][0] = id.model; // else the device's own
+        }
+        else if (m == "BDFREL" || m == "PSFREL") text_[i][0] = id.fwrel;
+        else if (m == "BDSNUM" || m == "SERNUM" || m == "PSSNUM") num_[i][0] = id.serial;
     }
 }
 
@@ -94,6 +105,7 @@ std::optional<Refusal> Device::write(int idx, int ch, std::string_view value, Or
         // Half a last digit of slack, so that a limit sent with more decimals
         // than the module keeps is not refused after rounding.
         if (r < p.min - 1e-9 || r > p.max + 1e-9) return Refusal::Val;
+        if (auto refusal = check_value(idx, ch, r)) return refusal;
         set_number(idx, ch, r);
         break;
     }
@@ -101,17 +113,21 @@ std::optional<Refusal> Device::write(int idx, int ch, std::string_view value, Or
     case Kind::Status: {
         auto v = parse_whole(value);
         if (!v || *v < p.min || *v > p.max) return Refusal::Val;
+        if (auto refusal = check_value(idx, ch, static_cast<double>(*v))) return refusal;
         set_number(idx, ch, static_cast<double>(*v));
         break;
     }
     case Kind::OnOff: {
-        if (value == p.on_text) set_number(idx, ch, 1);
-        else if (value == p.off_text) set_number(idx, ch, 0);
-        else if (origin == Origin::Panel && (value == "1" || same_ignoring_case(value, p.on_text)))
-            set_number(idx, ch, 1);
-        else if (origin == Origin::Panel && (value == "0" || same_ignoring_case(value, p.off_text)))
-            set_number(idx, ch, 0);
+        int state;
+        if (value == p.on_text) state = 1;
+        else if (value == p.off_text) state = 0;
+        else if ((origin == Origin::Panel || p.digits_switch) && value == "1") state = 1;
+        else if ((origin == Origin::Panel || p.digits_switch) && value == "0") state = 0;
+        else if (origin == Origin::Panel && same_ignoring_case(value, p.on_text)) state = 1;
+        else if (origin == Origin::Panel && same_ignoring_case(value, p.off_text)) state = 0;
         else return Refusal::Val;
+        if (auto refusal = check_value(idx, ch, state)) return refusal;
+        set_number(idx, ch, state);
         break;
     }
     case Kind::Text:

@@ -11,11 +11,18 @@
 #include <vector>
 
 #include "model/param.h"
-#include "wire/command.h"
+#include "wire/dialect.h"
 
 namespace sim {
 
 using Clock = std::chrono::steady_clock;
+
+// Front-panel words are typed by people: letter case does not count.
+bool same_ignoring_case(std::string_view a, std::string_view b);
+
+// One line of a device's front-panel help: the word with its arguments,
+// padded, then what it does.
+std::string panel_entry(const std::string& usage, const std::string& what);
 
 // Who changes a value: the remote command language, or the module's own
 // front panel (the control channel), which may touch read-only state.
@@ -53,6 +60,21 @@ public:
     // Runs a set without value (ON, OFF, BDCLR).
     std::optional<Refusal> act(int idx, int ch);
 
+    // Whether channel `ch` has the channel word `idx` (a self-describing
+    // module may give its channels different words); board words always.
+    virtual bool on_channel(int idx, int ch) const {
+        (void)idx;
+        (void)ch;
+        return true;
+    }
+    // The description of a word, for modules that describe their own words;
+    // nothing for the others (the command is refused).
+    virtual std::optional<std::string> info(int idx, int ch) const {
+        (void)idx;
+        (void)ch;
+        return std::nullopt;
+    }
+
     // Front-panel words beyond the table (a load resistance, a forced
     // monitor); nothing when the word is not one of them.
     virtual std::optional<std::optional<Refusal>> panel_set(std::string_view mnemonic, int ch,
@@ -61,9 +83,11 @@ public:
     // One line per front-panel word, for --help.
     virtual std::vector<std::string> panel_help() const { return {}; }
 
-    void set_identity(const Identity& id);
+    virtual void set_identity(const Identity& id);
 
 protected:
+    void set_text(int idx, int ch, std::string v) { text_[idx][slot(idx, ch)] = std::move(v); }
+    const std::string& text(int idx, int ch) const { return text_[idx][slot(idx, ch)]; }
     double number(int idx, int ch) const { return num_[idx][slot(idx, ch)]; }
     void set_number(int idx, int ch, double v) { num_[idx][slot(idx, ch)] = v; }
     int index_of(std::string_view mnemonic) const; // -1 when absent; for hooks
@@ -77,6 +101,15 @@ protected:
         (void)idx;
         (void)ch;
         return Refusal::Par;
+    }
+    // A further check of a value written to row `idx` of channel `ch` (a
+    // number, an index, or 1/0 for an on/off word), beyond the row's range:
+    // limits that differ from channel to channel, a switch the state refuses.
+    virtual std::optional<Refusal> check_value(int idx, int ch, double v) const {
+        (void)idx;
+        (void)ch;
+        (void)v;
+        return std::nullopt;
     }
     virtual void changed(int idx, int ch, Origin origin) {
         (void)idx;

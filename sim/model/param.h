@@ -37,6 +37,9 @@ struct ParamDef {
     std::string off_text = "0";
     std::string initial_text;
     std::string help;
+    // An on/off word that also takes 1 and 0 from the wire (a line language
+    // whose clients write switches as integers).
+    bool digits_switch = false;
 };
 
 using ParamTable = std::vector<ParamDef>;

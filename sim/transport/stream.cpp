@@ -9,9 +9,7 @@
 
 namespace sim {
 
-namespace {
-
-bool write_all(int fd, const std::string& bytes, bool is_socket) {
+bool write_all(int fd, std::string_view bytes, bool is_socket) {
     size_t off = 0;
     while (off < bytes.size()) {
         ssize_t n = is_socket ? send(fd, bytes.data() + off, bytes.size() - off, MSG_NOSIGNAL)
@@ -22,8 +20,6 @@ bool write_all(int fd, const std::string& bytes, bool is_socket) {
     }
     return true;
 }
-
-} // namespace
 
 void serve_stream(int fd, Simulator& sim, bool is_socket) {
     LineSplitter splitter;

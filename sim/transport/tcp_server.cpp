@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -38,23 +39,33 @@ int tcp_listen(const std::string& host, int port, int& bound_port, std::string& 
     return fd;
 }
 
-void tcp_serve(int listen_fd, Simulator& sim) {
-    std::thread([listen_fd, &sim] {
+void tcp_accept_loop(int listen_fd, std::function<void(int fd, const std::string& peer)> serve) {
+    std::thread([listen_fd, serve = std::move(serve)] {
         for (;;) {
-            int c = accept4(listen_fd, nullptr, nullptr, SOCK_CLOEXEC);
+            sockaddr_in peer{};
+            socklen_t len = sizeof peer;
+            int c = accept4(listen_fd, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
             if (c < 0) {
+                if (errno == EMFILE || errno == ENFILE)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10)); // until one closes
                 if (errno == EINTR || errno == ECONNABORTED || errno == EMFILE || errno == ENFILE)
                     continue;
                 return;
             }
             int one = 1;
             setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-            std::thread([c, &sim] {
-                serve_stream(c, sim, true);
+            char host[INET_ADDRSTRLEN] = "";
+            inet_ntop(AF_INET, &peer.sin_addr, host, sizeof host);
+            std::thread([c, serve, who = std::string(host)] {
+                serve(c, who);
                 close(c);
             }).detach();
         }
     }).detach();
+}
+
+void tcp_serve(int listen_fd, Simulator& sim) {
+    tcp_accept_loop(listen_fd, [&sim](int fd, const std::string&) { serve_stream(fd, sim, true); });
 }
 
 } // namespace sim

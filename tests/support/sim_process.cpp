@@ -2,202 +2,28 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
-#include <cstring>
-#include <fstream>
 #include <stdexcept>
-#include <thread>
-
-namespace {
-
-constexpr int kReadyTimeoutMs = 10000;
-constexpr int kControlTimeoutMs = 10000;
-
-bool has_option(const std::vector<std::string>& args, const char* opt) {
-    for (const auto& a : args)
-        if (a == opt) return true;
-    return false;
-}
-
-[[noreturn]] void fail_start(const std::string& why) {
-    ADD_FAILURE() << "zevahv-sim did not start: " << why;
-    throw std::runtime_error("zevahv-sim did not start: " + why);
-}
-
-} // namespace
-
-const char* SimProcess::binary_path() { return ZEVAHV_SIM_PATH; }
 
 std::unique_ptr<SimProcess> SimProcess::start(std::string device,
-                                              std::vector<std::string> args) {
+                                              std::vector<std::string> args, Input input) {
     std::unique_ptr<SimProcess> p(new SimProcess());
-    if (!has_option(args, "--log")) {
-        char tmpl[] = "/tmp/zevahv-sim-XXXXXX";
-        int fd = mkstemp(tmpl);
-        if (fd < 0) fail_start("cannot create a log file");
-        close(fd);
-        p->log_path_ = tmpl;
-        p->own_log_ = true;
-        args.push_back("--log");
-        args.push_back(p->log_path_);
-    } else {
-        for (size_t i = 0; i + 1 < args.size(); ++i)
-            if (args[i] == "--log") p->log_path_ = args[i + 1];
-    }
-
-    int in_pipe[2], out_pipe[2];
-    if (pipe2(in_pipe, O_CLOEXEC) != 0) fail_start("pipe");
-    if (pipe2(out_pipe, O_CLOEXEC) != 0) {
-        close(in_pipe[0]);
-        close(in_pipe[1]);
-        fail_start("pipe");
-    }
-
-    std::vector<std::string> argv_s;
-    argv_s.push_back(ZEVAHV_SIM_PATH);
-    argv_s.push_back(device);
-    argv_s.insert(argv_s.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& s : argv_s) argv.push_back(s.data());
-    argv.push_back(nullptr);
-
-    pid_t parent = getpid();
-    pid_t pid = fork();
-    if (pid < 0) fail_start("fork");
-    if (pid == 0) {
-        // The simulator must not outlive a test binary that dies.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent) _exit(127);
-        dup2(in_pipe[0], 0);
-        dup2(out_pipe[1], 1);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    close(in_pipe[0]);
-    close(out_pipe[1]);
-    p->pid_ = pid;
-    p->to_child_ = in_pipe[1];
-    p->from_child_ = out_pipe[0];
-
-    std::string line;
-    if (!p->read_line(line, kReadyTimeoutMs))
-        fail_start("no READY line within 10 s");
-    // "READY tcp 127.0.0.1 <port>" or "READY pty <path>"
-    if (line.rfind("READY tcp ", 0) == 0) {
-        auto sp = line.rfind(' ');
-        p->port_ = std::atoi(line.c_str() + sp + 1);
-        if (p->port_ <= 0) fail_start("bad READY line: " + line);
-    } else if (line.rfind("READY pty ", 0) == 0) {
-        p->pty_path_ = line.substr(10);
-    } else {
-        fail_start("unexpected first line: " + line);
+    std::string why;
+    if (!p->launch(device, std::move(args), &why, input)) {
+        ADD_FAILURE() << "zevahv-sim did not start: " << why;
+        throw std::runtime_error("zevahv-sim did not start: " + why);
     }
     return p;
 }
 
-SimProcess::~SimProcess() {
-    stop();
-    if (to_child_ >= 0) close(to_child_);
-    if (from_child_ >= 0) close(from_child_);
-    if (own_log_) unlink(log_path_.c_str());
-}
-
-std::string SimProcess::tcp_arg(int board) const {
-    return "127.0.0.1:" + std::to_string(port_) + "_" + std::to_string(board);
-}
-
-std::string SimProcess::serial_arg(int board) const {
-    return pty_path_ + "_9600_8_0_0_" + std::to_string(board);
-}
-
-bool SimProcess::read_line(std::string& line, int timeout_ms) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    for (;;) {
-        auto nl = pending_.find('\n');
-        if (nl != std::string::npos) {
-            line = pending_.substr(0, nl);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            pending_.erase(0, nl + 1);
-            return true;
-        }
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        deadline - std::chrono::steady_clock::now()).count();
-        if (left <= 0 || from_child_ < 0) return false;
-        pollfd pfd{from_child_, POLLIN, 0};
-        int r = poll(&pfd, 1, static_cast<int>(left));
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
-        char buf[4096];
-        ssize_t n = read(from_child_, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false; // the simulator closed its stdout (ended)
-        pending_.append(buf, static_cast<size_t>(n));
-    }
-}
-
 std::string SimProcess::control(const std::string& cmd) {
-    std::lock_guard<std::mutex> lock(control_mutex_);
-    if (pid_ <= 0) {
+    if (!running()) {
         ADD_FAILURE() << "control \"" << cmd << "\" sent to a stopped simulator";
         return {};
     }
-    std::string out = cmd + "\n";
-    const char* p = out.data();
-    size_t left = out.size();
-    while (left > 0) {
-        ssize_t n = write(to_child_, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ADD_FAILURE() << "cannot write control \"" << cmd << "\"";
-            return {};
-        }
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
     std::string line;
-    if (!read_line(line, kControlTimeoutMs)) {
+    if (!control_line(cmd, &line)) {
         ADD_FAILURE() << "no answer to control \"" << cmd << "\"";
         return {};
     }
     return line;
-}
-
-std::vector<std::string> SimProcess::log_lines() const {
-    std::vector<std::string> lines;
-    std::ifstream in(log_path_);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
-}
-
-void SimProcess::kill_now() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
-    while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
-    }
-    pid_ = -1;
-}
-
-void SimProcess::stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < deadline) {
-        pid_t r = waitpid(pid_, nullptr, WNOHANG);
-        if (r == pid_ || (r < 0 && errno != EINTR)) {
-            pid_ = -1;
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    kill_now();
 }

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,6 +19,20 @@ std::optional<WireClient> WireClient::tcp(int port) {
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        close(fd);
+        return std::nullopt;
+    }
+    return WireClient(fd);
+}
+
+std::optional<WireClient> WireClient::local(const std::string& path) {
+    sockaddr_un a{};
+    if (path.size() >= sizeof a.sun_path) return std::nullopt;
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return std::nullopt;
+    a.sun_family = AF_UNIX;
+    path.copy(a.sun_path, path.size());
     if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
         close(fd);
         return std::nullopt;

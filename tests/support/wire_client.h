@@ -10,6 +10,8 @@ class WireClient {
 public:
     static std::optional<WireClient> tcp(int port);               // 127.0.0.1
     static std::optional<WireClient> serial(const std::string& path); // raw mode
+    static std::optional<WireClient> local(const std::string& path);  // a local socket
+    static WireClient adopt(int fd) { return WireClient(fd); }        // closed with it
     WireClient(WireClient&& o) noexcept : fd_(o.fd_) { o.fd_ = -1; }
     WireClient& operator=(WireClient&&) = delete;
     WireClient(const WireClient&) = delete;

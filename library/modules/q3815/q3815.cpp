@@ -79,7 +79,7 @@ constexpr LimitWords kLimitWords[] = {
 // with one.
 bool read_integer(Module &m, const char *mnemonic, long *out) {
     std::string text;
-    return monitor(m, mnemonic, 0, &text) == 0 && protocol::parse_int(text, out);
+    return monitor(m, mnemonic, 0, &text) == 0 && parse_int(text, out);
 }
 
 // The two current monitors show the module's decimals of the range they
@@ -117,13 +117,12 @@ constexpr FamilyDesc kQ3815 = {
     .name = "Q3815",
     .tcp_port = 1470,
     .tcp_settle_ms = 1000,
-    .form = CommandForm::Addressed,
+    .dialect = &dialects::kAddressed,
     .number_format = NumberFormat::Digits,
     .max_rows = 20,
     .max_channels = 8,
     .board_rows = kBoardRows,
     .channel_rows = kChannelRows,
-    .serial_mnemonic = "BDSNUM",
     .channel_name_format = "CH0%d",
     .status_mnemonic = "STAT",
     .power_rule = PowerRule::Bit0UnlessBit2,

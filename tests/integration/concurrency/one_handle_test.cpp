@@ -89,10 +89,12 @@ TEST_P(OneHandle, ThreadsAndThePollingThreadEachGetTheirOwnAnswers) {
                 return;
             }
             ++frames;
-            for (const IDValue_t& e : rec)
-                if (std::string(e.Item) == "VSet")
+            for (const IDValue_t& e : rec) {
+                if (std::string(e.Item) == "VSet") {
                     EXPECT_TRUE(owned_by(e.ChannelIndex, value_float(e)))
                         << "channel " << e.ChannelIndex << " reported " << value_float(e);
+                }
+            }
         }
     });
     std::vector<std::function<void()>> callers(jobs.begin(), jobs.end() - 1);

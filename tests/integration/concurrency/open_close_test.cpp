@@ -104,8 +104,11 @@ TEST(OpenClose, ParallelOpensOfDifferentAndOfTheSameModule) {
                   [&] { r2[1] = open_system(ZEVAHV_SYS_Q2906, false, sims[0]->tcp_arg(), &h2[1]); }});
     EXPECT_EQ(std::min(r2[0], r2[1]), 0);
     EXPECT_EQ(std::max(r2[0], r2[1]), ZEVAHV_ERR_DEVALREADYOPEN);
-    for (int i = 0; i < 2; ++i)
-        if (r2[i] == 0) EXPECT_EQ(ZEVAHV_DeinitSystem(h2[i]), 0);
+    for (int i = 0; i < 2; ++i) {
+        if (r2[i] == 0) {
+            EXPECT_EQ(ZEVAHV_DeinitSystem(h2[i]), 0);
+        }
+    }
 }
 
 // Leak checks (descriptors and threads here; memory under the sanitizer

@@ -79,3 +79,20 @@ TEST(OpenFaultsNoModule, AnAddressWithoutAModuleFailsWithin4100) {
 }
 
 }  // namespace
+
+// Addresses are numeric IPv4 texts: anything else fails at once, without a
+// socket (and without a name lookup: frame.no_name_lookup checks that the
+// library cannot make one).
+TEST(OpenFaultsNoModule, AddressesThatAreNotNumbersAreRefusedAtOnce) {
+    const int fds = open_fd_count();
+    for (const char* address : {"300.1.1.1_0", "localhost_0", "127.0.0.1:99999_0", "1.2.3_0",
+                                "zevahv.invalid_0", "127.0.0.1.5_0", " 127.0.0.1_0", "_0"}) {
+        int h = 0;
+        std::string arg = address;
+        EXPECT_EQ(ZEVAHV_InitSystem(ZEVAHV_SYS_Q3815, ZEVAHV_LINK_TCPIP, arg.data(), "", "", &h),
+                  ZEVAHV_ERR_OPENFAILED)
+            << address;
+        EXPECT_EQ(h, -1);
+    }
+    EXPECT_EQ(open_fd_count(), fds);
+}

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -200,6 +201,34 @@ TEST_F(EventReader, PeerClosingMidFrameIsASocketError) {
     }
 }
 
+TEST_F(EventReader, TheCallersSocketKeepsItsOptions) {
+    // A client that set its own receive time-out (or none) finds it as it was.
+    for (long seconds : {0L, 7L}) {
+        Connection c = connect_from();
+        timeval want{seconds, 0};
+        ASSERT_EQ(::setsockopt(c.reader.get(), SOL_SOCKET, SO_RCVTIMEO, &want, sizeof want), 0);
+        send_bytes(c, frame_bytes("ZEVAHV", 10 + 1060, records_body({vmon(0, 1.0f)}, 0)));
+        ASSERT_EQ(read_frame(c).code, 0);
+        timeval got{-1, -1};
+        socklen_t len = sizeof got;
+        ASSERT_EQ(::getsockopt(c.reader.get(), SOL_SOCKET, SO_RCVTIMEO, &got, &len), 0);
+        EXPECT_EQ(got.tv_sec, seconds);
+        EXPECT_EQ(got.tv_usec, 0);
+    }
+}
+
+TEST_F(EventReader, APeerThatStallsMidFrameEndsTheReadAfterTheWait) {
+    Connection c = connect_from();
+    auto f = frame_bytes("ZEVAHV", 10 + 1060, records_body({vmon(0, 1.0f)}, 0));
+    f.resize(10 + 100);
+    send_bytes(c, f);  // and then nothing, the connection still open
+    IDValue_t *events = nullptr;
+    unsigned count = 0;
+    EXPECT_EQ(read_local_event_frame(c.reader.get(), 100, &events, &count),
+              ZEVAHV_ERR_SOCKETERROR);
+    EXPECT_EQ(events, nullptr);
+}
+
 TEST_F(EventReader, NothingWithinTheWaitIsNoData) {
     Connection c = connect_from();
     IDValue_t *events = nullptr;
@@ -223,7 +252,8 @@ TEST_F(EventReader, NullOutputsAndUnconnectedSockets) {
 }
 
 TEST(EventReaderPeers, LoopbackFramesNeedAPollingDevice) {
-    FakeFamilies fam({6}, &kBareOps);  // a family that does not poll
+    FakeFamilies fam({}, nullptr);
+    fam.add(6, &kBareOps, &kSilentTraits);  // a family that does not poll
     int h = -1;
     ASSERT_EQ(ZEVAHV_InitSystem(6, 0, const_cast<char *>("10.0.0.1"), nullptr, nullptr, &h), 0);
     Connection c = connect_from();
@@ -232,7 +262,7 @@ TEST(EventReaderPeers, LoopbackFramesNeedAPollingDevice) {
 }
 
 TEST(EventReaderPeers, OtherPeersGoToTheMainframeOpenedAtThatHost) {
-    FakeFamilies fam({2, 0}, &kRemoteOps);
+    FakeFamilies fam({2, 0}, &kFullOps);
     fam.add(6, &kFullOps);
     int module = -1, other = -1, mainframe = -1;
     ASSERT_EQ(ZEVAHV_InitSystem(6, 0, const_cast<char *>("127.0.0.2"), nullptr, nullptr, &module), 0);

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <thread>
 
 #include "ZEVAHVLink.h"
 
@@ -14,22 +16,27 @@ FakeState &fake() {
 
 namespace {
 
-int fake_open(const OpenRequest &req, int *conn) {
+// The context of an open fake system: its connection number.  A deque
+// keeps the numbers where they are while more are added.
+std::deque<int> &contexts() {
+    static std::deque<int> d;
+    return d;
+}
+
+int fake_open(const OpenRequest &req, void **ctx) {
     FakeState &f = fake();
-    {
-        std::lock_guard<std::mutex> lk(f.m);
-        f.opens.push_back({req.system_type, req.family, req.link_type, req.handle,
-                           req.transport ? req.transport : "", req.arg ? req.arg : "",
-                           req.lock_name ? req.lock_name : ""});
-    }
+    std::lock_guard<std::mutex> lk(f.m);
+    f.opens.push_back({req.system_type, req.family, req.link_type, req.handle,
+                       req.transport ? req.transport : "", req.arg ? req.arg : "",
+                       req.lock_name ? req.lock_name : ""});
     const int r = f.open_result.load();
-    if (r == 0) *conn = f.next_conn.fetch_add(1);
+    if (r == 0) *ctx = &contexts().emplace_back(f.next_conn.fetch_add(1));
     return r;
 }
 
-int fake_close(int conn) {
+int fake_close(void *ctx) {
     std::lock_guard<std::mutex> lk(fake().m);
-    fake().closed_conns.push_back(conn);
+    fake().closed_conns.push_back(backend_context<int>(ctx));
     return fake().close_result.load();
 }
 
@@ -44,7 +51,7 @@ struct Inside {
     ~Inside() { --fake().inside; }
 };
 
-int fake_get_ch_param(int, unsigned short, const char *, unsigned short nch,
+int fake_get_ch_param(void *, unsigned short, const char *, unsigned short nch,
                       const unsigned short *chs, void *values) {
     Inside in;
     if (fake().in_call) fake().in_call();
@@ -52,7 +59,7 @@ int fake_get_ch_param(int, unsigned short, const char *, unsigned short nch,
     return 0;
 }
 
-int fake_test_bd_presence(int, unsigned short slot, unsigned short *nr_of_ch, char **model,
+int fake_test_bd_presence(void *, unsigned short slot, unsigned short *nr_of_ch, char **model,
                           char **description, unsigned short *serial, unsigned char *fmw_min,
                           unsigned char *fmw_max) {
     if (slot != 0) return ZEVAHV_ERR_SLOTNOTPRES;
@@ -65,7 +72,7 @@ int fake_test_bd_presence(int, unsigned short slot, unsigned short *nr_of_ch, ch
     return 0;
 }
 
-int fake_get_sys_prop_list(int, unsigned short *count, char **names) {
+int fake_get_sys_prop_list(void *, unsigned short *count, char **names) {
     static const char list[] = "ModelName\0SwRelease";
     *names = static_cast<char *>(std::malloc(sizeof list));
     std::memcpy(*names, list, sizeof list);
@@ -83,14 +90,14 @@ int record_subscription(unsigned short port, unsigned short count, const char *i
     return 0;
 }
 
-int fake_subscribe(int, unsigned short port, unsigned short count, const char *items,
+int fake_subscribe(void *, unsigned short port, unsigned short count, const char *items,
                    char *results) {
     return record_subscription(port, count, items, results);
 }
 
-const char *fake_get_error(int) { return fake().error_text.c_str(); }
+const char *fake_get_error(void *) { return fake().error_text.c_str(); }
 
-int fake_read_event_frame(int, int handle, int, ZEVAHV_SYSTEMSTATUS_t *status,
+int fake_read_event_frame(void *, int handle, int, ZEVAHV_SYSTEMSTATUS_t *status,
                           IDValue_t **events, unsigned *count) {
     std::memset(status, 0, sizeof *status);
     status->System = 1;
@@ -100,7 +107,7 @@ int fake_read_event_frame(int, int handle, int, ZEVAHV_SYSTEMSTATUS_t *status,
     return 0;
 }
 
-FamilyOps full_ops(bool polls) {
+FamilyOps full_ops() {
     FamilyOps o{};
     o.open = fake_open;
     o.close = fake_close;
@@ -111,7 +118,6 @@ FamilyOps full_ops(bool polls) {
     o.unsubscribe = fake_subscribe;
     o.get_error = fake_get_error;
     o.read_event_frame = fake_read_event_frame;
-    o.polls_locally = polls;
     return o;
 }
 
@@ -125,8 +131,29 @@ FamilyOps bare_ops() {
 }  // namespace
 
 const FamilyOps kBareOps = bare_ops();
-const FamilyOps kFullOps = full_ops(true);
-const FamilyOps kRemoteOps = full_ops(false);
+const FamilyOps kFullOps = full_ops();
+
+FamilyTraits silent_traits() {
+    FamilyTraits t = *family_traits(ZEVAHV_SYS_Q3815);
+    t.events = EventSource::None;
+    return t;
+}
+const FamilyTraits kSilentTraits = silent_traits();
+
+int most_inside_at_once(int handle, int threads, int calls) {
+    fake().in_call = [] { std::this_thread::yield(); };
+    std::vector<std::thread> running;
+    for (int t = 0; t < threads; ++t) {
+        running.emplace_back([handle, calls] {
+            unsigned short ch = 0;
+            float v;
+            for (int i = 0; i < calls; ++i) ZEVAHV_GetChParam(handle, 0, "VMon", 1, &ch, &v);
+        });
+    }
+    for (auto &t : running) t.join();
+    fake().in_call = nullptr;
+    return fake().max_inside.load();
+}
 
 void close_all_handles() {
     for (int h = 0; h < ZEVAHV_MAX_SYSTEMS; ++h) ZEVAHV_DeinitSystem(h);
@@ -153,13 +180,16 @@ FakeFamilies::FakeFamilies(std::initializer_list<int> families, const FamilyOps 
     for (int fam : families) add(fam, ops);
 }
 
-void FakeFamilies::add(int family, const FamilyOps *ops) {
-    saved_.emplace_back(family, family_ops(family));
-    register_family(family, ops);
+void FakeFamilies::add(int family, const FamilyOps *ops, const FamilyTraits *traits) {
+    saved_.push_back({family, family_ops(family), family_traits(family)});
+    register_family(family, ops, traits);
 }
 
 FakeFamilies::~FakeFamilies() {
     close_all_handles();
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) register_family(it->first, it->second);
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+        register_family(it->family, it->ops, it->traits);
     fake().in_call = nullptr;
+    std::lock_guard<std::mutex> lk(fake().m);
+    contexts().clear();
 }

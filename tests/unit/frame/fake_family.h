@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/backend.h"
+#include "frame/family.h"
 
 struct OpenRecord {
     int system_type, family, link_type, handle;
@@ -39,19 +39,31 @@ FakeState &fake();
 
 // Only open and close: every other answer is the frame's fixed one.
 extern const zevahv::FamilyOps kBareOps;
-// Everything that the tests look at; polls_locally set.
+// Everything that the tests look at.
 extern const zevahv::FamilyOps kFullOps;
-// kFullOps without local polling (a mainframe-like family).
-extern const zevahv::FamilyOps kRemoteOps;
+// The Q3815 traits row with no events (a family that does not poll).
+extern const zevahv::FamilyTraits kSilentTraits;
 
 class FakeFamilies {
 public:
     FakeFamilies(std::initializer_list<int> families, const zevahv::FamilyOps *ops);
     ~FakeFamilies();
-    void add(int family, const zevahv::FamilyOps *ops);
+    // Puts ops (and traits, when not null) behind the family code.
+    void add(int family, const zevahv::FamilyOps *ops,
+             const zevahv::FamilyTraits *traits = nullptr);
 
 private:
-    std::vector<std::pair<int, const zevahv::FamilyOps *>> saved_;
+    struct Saved {
+        int family;
+        const zevahv::FamilyOps *ops;
+        const zevahv::FamilyTraits *traits;
+    };
+    std::vector<Saved> saved_;
 };
 
 void close_all_handles();
+
+// Runs `threads` threads of `calls` ZEVAHV_GetChParam each on the handle,
+// the fake backend yielding inside every call; returns the most calls seen
+// inside the backend at once (fake().calls counts them all).
+int most_inside_at_once(int handle, int threads, int calls);

@@ -91,6 +91,23 @@ TEST(Tcp, ConnectFailuresAreReported) {
     EXPECT_EQ(tcp_connect("127.0.0.1", port, 2000), kNoSocket);
     EXPECT_EQ(last_error(), ECONNREFUSED);
     EXPECT_EQ(tcp_connect("not an address at all", port, 2000), kNoSocket);
+    EXPECT_EQ(last_error(), EINVAL);
+    EXPECT_EQ(tcp_connect("localhost", port, 2000), kNoSocket) << "names are not looked up";
+    EXPECT_EQ(last_error(), EINVAL);
     EXPECT_EQ(tcp_connect(nullptr, port, 2000), kNoSocket);
+}
+
+TEST(Tcp, OnlyDottedIpv4TextsAreAddresses) {
+    std::uint32_t a = 0;
+    ASSERT_TRUE(parse_ipv4("127.0.0.1", &a));
+    EXPECT_EQ(a, 0x7F000001u);
+    ASSERT_TRUE(parse_ipv4("255.255.255.255", &a));
+    EXPECT_EQ(a, 0xFFFFFFFFu);
+    EXPECT_TRUE(parse_ipv4("192.168.000.050", &a)) << "leading zeros are decimal";
+    EXPECT_EQ(a & 0xFF, 50u);
+    for (const char *bad : {"", "300.1.1.1", "1.2.3", "1.2.3.4.5", "localhost", "1.2.3.4 ",
+                            " 1.2.3.4", "1.2.3.4:80", "1..2.3", "1.2.3.", "0x7f.0.0.1", "1.2.3.1234",
+                            "-1.2.3.4", "127.1"})
+        EXPECT_FALSE(parse_ipv4(bad)) << bad;
 }
 

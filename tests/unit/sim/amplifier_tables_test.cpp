@@ -13,17 +13,22 @@ using namespace sim;
 TEST(DeviceTables, MnemonicsAreUniqueAndWritableRowsRoundTrip) {
     for (const auto& kind : device_kinds()) {
         SCOPED_TRACE(kind.name);
-        auto dev = kind.make(kind.default_channels);
+        auto dev = make_device(kind);
+        ASSERT_TRUE(dev);
         std::set<std::string> seen;
         for (size_t i = 0; i < dev->table().size(); ++i) {
             const ParamDef& p = dev->table()[i];
             EXPECT_TRUE(seen.insert(p.mnemonic).second) << "duplicate " << p.mnemonic;
             if (p.access == Access::R || p.kind == Kind::Action || p.kind == Kind::Text) continue;
+            // The crate's set points have limits of each channel's own.
+            if (kind.name == "w7300" && (p.mnemonic == "VSET" || p.mnemonic == "ISET")) continue;
             int ch = p.scope == Scope::Channel ? dev->channels() - 1 : 0;
             int idx = static_cast<int>(i);
             if (p.kind == Kind::OnOff) {
                 EXPECT_FALSE(dev->write(idx, ch, p.on_text, Origin::Wire)) << p.mnemonic;
-                EXPECT_EQ(dev->read(idx, ch), p.on_text) << p.mnemonic;
+                if (p.access != Access::W) {
+                    EXPECT_EQ(dev->read(idx, ch), p.on_text) << p.mnemonic;
+                }
                 EXPECT_EQ(dev->write(idx, ch, "2", Origin::Wire), Refusal::Val) << p.mnemonic;
                 continue;
             }
@@ -47,7 +52,7 @@ TEST(DeviceTables, MnemonicsAreUniqueAndWritableRowsRoundTrip) {
 }
 
 TEST(DeviceTables, AuxCoarseAndFineGainsAreSeparateRegisters) {
-    auto dev = find_device_kind("q2906")->make(16);
+    auto dev = make_device(*find_device_kind("q2906"));
     int fine = dev->find("AUXFGAIN"), coarse = dev->find("AUXCGAIN");
     ASSERT_GE(fine, 0);
     ASSERT_GE(coarse, 0);
@@ -59,14 +64,14 @@ TEST(DeviceTables, AuxCoarseAndFineGainsAreSeparateRegisters) {
 }
 
 TEST(DeviceTables, AmplifierValueForms) {
-    auto p731x = find_device_kind("p731x")->make(16);
+    auto p731x = make_device(*find_device_kind("p731x"));
     int fgain = p731x->find("FGAIN");
     ASSERT_FALSE(p731x->write(fgain, 5, "007", Origin::Wire));
     EXPECT_EQ(p731x->read(fgain, 5), "007");
     EXPECT_EQ(p731x->read(p731x->find("LASTCH"), 0), "05"); // follows the last adjustment
     EXPECT_EQ(p731x->read(p731x->find("BDNCH"), 0), "16");
 
-    auto q2904 = find_device_kind("q2904")->make(16);
+    auto q2904 = make_device(*find_device_kind("q2904"));
     int thr = q2904->find("THR");
     ASSERT_FALSE(q2904->write(thr, 0, "1235", Origin::Wire));
     EXPECT_EQ(q2904->read(thr, 0), "1235");

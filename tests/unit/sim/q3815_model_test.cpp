@@ -7,7 +7,7 @@
 
 #include "devices/q3815.h"
 #include "engine/execute.h"
-#include "wire/command.h"
+#include "wire/dialect.h"
 
 using namespace sim;
 using namespace std::chrono_literals;
@@ -24,8 +24,7 @@ protected:
     }
     // One wire exchange; returns the value text of a monitor or "OK".
     std::string wire(const std::string& cmd) {
-        auto p = parse_command("$BD:00," + cmd);
-        std::string r = p.refusal ? refusal_reply(0, *p.refusal) : execute(*dev, p.command);
+        std::string r = respond(*dev, addressed_dialect(), addressed_dialect().parse("$BD:00," + cmd));
         EXPECT_NE(r.find("CMD:OK"), std::string::npos) << cmd << " -> " << r;
         auto v = r.find("VAL:");
         return v == std::string::npos ? "OK" : r.substr(v + 4, r.size() - v - 6);

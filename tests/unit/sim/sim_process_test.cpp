@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "refusal_class.h"
+#include "sim_output.h"
 #include "sim_process.h"
 #include "wire_client.h"
 
@@ -223,16 +224,25 @@ TEST(SimProcess, StartOptionFaultsAndBadCommandLines) {
         ASSERT_TRUE(WIFEXITED(rc)) << bad;
         EXPECT_EQ(WEXITSTATUS(rc), 2) << bad;
     }
-    FILE* help = popen((bin + " --help").c_str(), "r");
-    ASSERT_TRUE(help);
-    std::string text;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, help)) > 0) text.append(buf, n);
-    EXPECT_EQ(pclose(help), 0);
+    auto output_of = [](const std::string& args) {
+        int status = -1;
+        std::string text = sim_output(args, &status);
+        EXPECT_EQ(status, 0) << args;
+        return text;
+    };
+    std::string text = output_of(" --help");
     for (const char* word : {"q3815", "p731x", "q2904", "q2906", "--tcp", "--pty", "--boards",
                              "--model", "--channels", "--serial", "--fwrel", "--local", "--log",
                              "--silent", "--delay", "--garble", "close-midline", "long-line",
-                             "no-eol", "wrong-board", "garbage", "fault-once", "count", "AUXCGAIN"})
+                             "no-eol", "wrong-board", "garbage", "fault-once", "count",
+                             "--control", "READY"})
         EXPECT_NE(text.find(word), std::string::npos) << word;
+    // A device's page: its words and the values its switches mean.
+    text = output_of(" q2906 --help");
+    EXPECT_NE(text.find("AUXCGAIN"), std::string::npos);
+    text = output_of(" p731x --help");
+    EXPECT_NE(text.find("(1 inverted, 0 direct)"), std::string::npos);
+    EXPECT_NE(text.find("(1 negative, 0 positive)"), std::string::npos);
+    text = output_of(" q2904 --help");
+    EXPECT_NE(text.find("(1 disabled, 0 enabled)"), std::string::npos);
 }

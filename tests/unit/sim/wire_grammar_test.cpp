@@ -8,17 +8,33 @@
 #include "engine/execute.h"
 #include "model/value_text.h"
 #include "refusal_class.h"
-#include "wire/command.h"
+#include "wire/dialect.h"
 #include "wire/line_splitter.h"
 
 using namespace sim;
 
+namespace {
+
+ParsedLine parse_command(std::string_view line) { return addressed_dialect().parse(line); }
+std::string refusal_reply(int board, Refusal r) {
+    Command c;
+    c.board = board;
+    return addressed_dialect().refusal(c, r);
+}
+std::string ok_reply(int board, const std::optional<std::string>& value) {
+    Command c;
+    c.board = board;
+    return addressed_dialect().ok(c, value);
+}
+
+} // namespace
+
 TEST(CommandParse, PiecesAndRefusals) {
     auto p = parse_command("$BD:07,CMD:SET,CH:3,PAR:NAME,VAL:a,b");
-    ASSERT_TRUE(p.addressed);
+    ASSERT_TRUE(p.answered);
     EXPECT_FALSE(p.refusal);
-    EXPECT_EQ(p.board, 7);
-    EXPECT_TRUE(p.command.set);
+    EXPECT_EQ(p.command.board, 7);
+    EXPECT_EQ(p.command.verb, Verb::Set);
     EXPECT_EQ(p.command.channel, 3);
     EXPECT_EQ(p.command.parameter, "NAME");
     EXPECT_EQ(p.command.value, "a,b"); // the value runs to the end of the line
@@ -31,7 +47,7 @@ TEST(CommandParse, PiecesAndRefusals) {
     // Nobody is addressed: no module may answer these.
     for (const char* line : {"", "$", "$BD:", "$BD:,CMD:MON,PAR:X", "$BD:1234,CMD:MON,PAR:X",
                              "$CMD:MON,PAR:VMON", "#BD:00,CMD:OK", "$BD:0a,CMD:MON,PAR:X"})
-        EXPECT_FALSE(parse_command(line).addressed) << line;
+        EXPECT_FALSE(parse_command(line).answered) << line;
 
     struct Case {
         const char* line;
@@ -48,7 +64,7 @@ TEST(CommandParse, PiecesAndRefusals) {
     };
     for (const auto& c : cases) {
         auto q = parse_command(c.line);
-        ASSERT_TRUE(q.addressed) << c.line;
+        ASSERT_TRUE(q.answered) << c.line;
         ASSERT_TRUE(q.refusal) << c.line;
         EXPECT_EQ(*q.refusal, c.r) << c.line;
     }
@@ -69,10 +85,7 @@ TEST(Replies, RefusalsCarryOnlyTheirKeyword) {
 
 TEST(Replies, EveryRefusalOfTheEngineClassifiesAsItsCause) {
     auto dev = make_q3815(4);
-    auto run = [&](const char* line) {
-        auto p = parse_command(line);
-        return p.refusal ? refusal_reply(p.board, *p.refusal) : execute(*dev, p.command);
-    };
+    auto run = [&](const char* line) { return respond(*dev, addressed_dialect(), parse_command(line)); };
     EXPECT_EQ(reply_class(run("$BD:00,CMD:MON,CH:5,PAR:VMON")), kCh);
     EXPECT_EQ(reply_class(run("$BD:00,CMD:MON,PAR:VMON")), kCh);        // channel word, no CH
     EXPECT_EQ(reply_class(run("$BD:00,CMD:MON,CH:0,PAR:BDNAME")), kCh); // board word with CH
@@ -94,11 +107,10 @@ TEST(Replies, AllChannelMonitorJoinsInChannelOrder) {
     auto dev = make_p731x();
     for (int ch = 0; ch < 16; ++ch)
         ASSERT_FALSE(dev->write(dev->find("FGAIN"), ch, std::to_string(ch * 10), Origin::Wire));
-    auto p = parse_command("$BD:00,CMD:MON,CH:16,PAR:FGAIN");
-    EXPECT_EQ(execute(*dev, p.command),
+    auto run = [&](const char* line) { return respond(*dev, addressed_dialect(), parse_command(line)); };
+    EXPECT_EQ(run("$BD:00,CMD:MON,CH:16,PAR:FGAIN"),
               "#BD:00,CMD:OK,VAL:000;010;020;030;040;050;060;070;080;090;100;110;120;130;140;150\r\n");
-    p = parse_command("$BD:00,CMD:MON,CH:17,PAR:FGAIN");
-    EXPECT_EQ(reply_class(execute(*dev, p.command)), kCh);
+    EXPECT_EQ(reply_class(run("$BD:00,CMD:MON,CH:17,PAR:FGAIN")), kCh);
 }
 
 TEST(ValueText, FixedFormatAndStrictParsing) {

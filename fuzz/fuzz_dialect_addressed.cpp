@@ -1,0 +1,7 @@
+// The addressed dialect ("$BD:nn,CMD:...", "#BD:nn,CMD:OK,VAL:v").
+#include "dialect_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    fuzz_dialect::run(zevahv::modules::dialects::kAddressed, data, size);
+    return 0;
+}

@@ -1,0 +1,9 @@
+#pragma once
+// The client side of event connections, without a test framework: a
+// listening socket on 127.0.0.1 at a port the kernel picks, and an accept
+// that waits at most a given time.
+
+// The listening socket (port in *port), or -1.
+int listen_local(unsigned short* port, int backlog = 64);
+// One accepted connection, or -1 when none arrives within ms.
+int accept_within(int listen_fd, int ms);
