@@ -17,6 +17,10 @@ extern const FamilyOps q3815_ops;
 extern const FamilyOps p731x_ops;
 extern const FamilyOps q2904_ops;
 extern const FamilyOps q2906_ops;
+extern const FamilyOps mainframe_ops;
+extern const FamilyOps legacy_mainframe_ops;
+extern const FamilyOps w40xx_ops;
+extern const FamilyOps rd40xx_ops;
 extern const FamilyOps w7300_ops;
 extern const FamilyOps zbk_ops;
 extern const FamilyOps rd40xxe_ops;
@@ -100,18 +104,18 @@ constexpr FamilyEntry kFamilies[] = {
     {ZEVAHV_SYS_KR2210,
      mainframe("KR2210", "ZEVA_KR2210_HVL_%03d", ZEVAHV_SYS_KR2220, "",
                EventSource::LegacyPeerFrames),
-     nullptr},
+     &legacy_mainframe_ops},
     {ZEVAHV_SYS_KR2440,
      mainframe("KR2440", "ZEVA_KR2440_HVL_%03d", ZEVAHV_SYS_KR2550, "KR2440:",
                EventSource::PeerFrames),
-     nullptr},
+     &mainframe_ops},
     {ZEVAHV_SYS_W40XX,
      {.name = "W40XX",
       .lock_name_format = "ZEVA_W40XX_HVL_%03d",
       .links = LinkSet{kCommLinks.bits | LinkSet::of({ZEVAHV_LINK_TCPIP}).bits},
       .events = EventSource::LocalPolling,
       .fixed = kDeviceAnswers},
-     nullptr},
+     &w40xx_ops},
     {ZEVAHV_SYS_Q3815, module("Q3815", "ZEVA_Q3815_HVL_%03d"), &q3815_ops},
     {ZEVAHV_SYS_W7300,
      []() constexpr {
@@ -128,7 +132,7 @@ constexpr FamilyEntry kFamilies[] = {
       .links = kCommLinks,
       .events = EventSource::LocalPolling,
       .fixed = kRd40xxAnswers},
-     nullptr},
+     &rd40xx_ops},
     {ZEVAHV_SYS_ZBK, module("ZBK", "ZEVA_ZBK_HVL_%03d"), &zbk_ops},
     {ZEVAHV_SYS_RD40XXE, module("RD40XXE", "ZEVA_RD40XXE_HVL_%03d"), &rd40xxe_ops},
     {ZEVAHV_SYS_Q2904, module("Q2904", "ZEVA_Q2904_HVL_%03d"), &q2904_ops},

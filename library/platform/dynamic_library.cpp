@@ -43,6 +43,10 @@ void *DynamicLibrary::symbol(const char *name) {
     return p;
 }
 
+void *DynamicLibrary::find(const char *name) const {
+    return handle_ != nullptr ? ::dlsym(handle_, name) : nullptr;
+}
+
 void DynamicLibrary::close() {
     if (handle_ != nullptr) {
         ::dlclose(handle_);

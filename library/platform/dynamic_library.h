@@ -21,6 +21,9 @@ public:
     bool is_open() const { return handle_ != nullptr; }
     // The address of a symbol, or null (error() tells why).
     void *symbol(const char *name);
+    // The same without recording why: safe to call from many threads at
+    // once while the library stays loaded.
+    void *find(const char *name) const;
     // A symbol as a function pointer of type F.
     template <typename F>
     F function(const char *name) {

@@ -1,0 +1,45 @@
+#pragma once
+// zevahv run as a user runs it: a child process with arguments, its standard
+// output and error captured, its exit code returned.  A run that does not
+// end within its time-out is killed and fails the test.
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+struct ToolResult {
+    int exit_code = -1;  // -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+ToolResult run_tool(const std::vector<std::string>& args, int timeout_ms = 60000);
+
+// A zevahv that keeps running (monitor): its output is read line by line
+// while it runs; the destructor kills it if it is still there.
+class RunningTool {
+public:
+    explicit RunningTool(const std::vector<std::string>& args);
+    ~RunningTool();
+    RunningTool(const RunningTool&) = delete;
+    RunningTool& operator=(const RunningTool&) = delete;
+
+    // The next line of standard output; false after `timeout_ms` or at its end.
+    bool next_line(std::string& line, int timeout_ms);
+    void signal(int sig);
+    // Waits for the end; the exit code, -1 (and a test failure) after the time-out.
+    int wait(int timeout_ms);
+    std::string err();  // standard error read so far (all of it after wait)
+
+private:
+    void drain_err();
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    std::string pending_;
+    std::string err_text_;
+};
+
+// A loopback port that nothing listens on at the moment.
+unsigned short free_port();
