@@ -76,10 +76,6 @@ struct IndexRange {
 
 }  // namespace
 
-int Module::find_row(std::string_view name) const {
-    return find_among(rows, IndexRange{0, static_cast<int>(rows.size())}, name);
-}
-
 int Module::find_board_row(std::string_view name) const {
     return find_among(rows, IndexRange{0, board_row_count}, name);
 }

@@ -50,11 +50,9 @@ struct Module {
 
     // Row lookup by client name (case-sensitive): the name itself, or the
     // name as the 10-byte name lists give it (a name longer than 9
-    // characters is listed cut); -1 when absent.  find_row looks among all
-    // rows, the others among the board rows, or the rows of one channel (a
-    // self-describing module's channels may each describe a parameter of
-    // the same name differently).
-    int find_row(std::string_view name) const;
+    // characters is listed cut); -1 when absent.  Among the board rows, or
+    // the rows of one channel (a self-describing module's channels may each
+    // describe a parameter of the same name differently).
     int find_board_row(std::string_view name) const;
     int find_channel_row(std::string_view name, int channel) const;
     bool is_board_row(int index) const { return index < board_row_count; }

@@ -18,15 +18,25 @@ namespace {
 // Board and channel rows together.
 constexpr int kMaxRows = 255;
 
+// The name is the word of a row of the board (channel -1) or the channel.
+bool listed_before(const Module &m, std::string_view name, int channel) {
+    auto word_of = [&](std::size_t i) { return name == m.rows[i].mnemonic; };
+    if (channel < 0) {
+        for (int i = 0; i < m.board_row_count; ++i)
+            if (word_of(static_cast<std::size_t>(i))) return true;
+        return false;
+    }
+    for (std::uint16_t i : m.channel_rows[static_cast<std::size_t>(channel)])
+        if (word_of(i)) return true;
+    return false;
+}
+
 // One listed parameter described and added (channel -1: a board
 // parameter).  A description that does not parse, or a module that does
 // not answer, fails the open (-1); a parameter the library cannot carry is
 // left out, and so is a name listed twice.
 int add_described(Module &m, std::string_view name, int channel) {
-    if (!lumenhv::sendable_name(name)) return 0;
-    const bool listed_before = channel < 0 ? m.find_board_row(name) >= 0
-                                           : m.find_channel_row(name, channel) >= 0;
-    if (listed_before) return 0;
+    if (!lumenhv::sendable_name(name) || listed_before(m, name, channel)) return 0;
     std::string text;
     if (info(m, name, channel, &text)) return -1;
     lumenhv::Description d;

@@ -91,11 +91,17 @@ TEST_F(Kqps, WritesAreAcknowledgedAndPowerIsTheStatusWord) {
     EXPECT_EQ(rc, 0);
 }
 
-// TCP only: a serial argument is refused without touching any port.
-TEST(KqpsLinks, OpeningOverASerialPortFails) {
+// TCP only: a serial argument is refused without touching any port.  And a
+// release that is not "a.b.c" is not a supply's.
+TEST(KqpsLinks, OpeningOverASerialPortOrWithAShortReleaseFails) {
     OpenSystem sys;
     EXPECT_EQ(sys.open(ZEVAHV_SYS_KQPS, ZEVAHV_LINK_USBVCP, "/dev/null_9600_8_0_0"),
               ZEVAHV_ERR_OPENFAILED);
+    auto sim = start_device("kqps", Via::Tcp);
+    ASSERT_EQ(sim->control("set 0 VER -1 1.2").rfind("OK", 0), 0u);
+    EXPECT_EQ(open_on(sys, ZEVAHV_SYS_KQPS, *sim, Via::Tcp), ZEVAHV_ERR_OPENFAILED);
+    ASSERT_EQ(sim->control("set 0 VER -1 1.2.3").rfind("OK", 0), 0u);
+    EXPECT_EQ(open_on(sys, ZEVAHV_SYS_KQPS, *sim, Via::Tcp), 0);
 }
 
 // The family keeps 48 systems (every other text family 32): systems on one
