@@ -23,12 +23,7 @@ bool open_with_events(const SystemSlot &s, EventSource source) {
 }
 
 // True while any open system's family delivers events from local polling.
-bool polling_device_active() {
-    std::lock_guard<std::mutex> lk(table_mutex());
-    for (int i = 0; i < kSystemSlots; ++i)
-        if (open_with_events(system_slot(i), EventSource::LocalPolling)) return true;
-    return false;
-}
+bool polling_device_active() { return local_polling_systems().load() > 0; }
 
 // The host part of an address as the caller gave it: an optional ":port"
 // suffix (simulators, forwarded ports) does not belong to the host.
