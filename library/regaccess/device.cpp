@@ -83,6 +83,7 @@ int open_device(const RegFamily &f, const OpenRequest &req, Device **out) {
     auto d = std::make_unique<Device>();
     d->family = &f;
     if (!parse_comm_args(req.arg ? req.arg : "", req.link_type, &d->args)) return -1;
+    d->comm.set_trace_name(req.lock_name != nullptr ? req.lock_name : "");
     if (!d->comm.load()) return -1;
     for (const char *name : f.required_entries)
         if (name != nullptr && !d->comm.has(name)) return -1;
