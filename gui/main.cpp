@@ -5,13 +5,33 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTextStream>
-#include <QThread>
 #include <QTimer>
 #include <cstdio>
 
 #include "commandline.h"
 #include "mainwindow.h"
 #include "qcustomsplashscreen.h"
+#include "screenshot.h"
+
+namespace {
+// How long the splash stays up at least; the program runs meanwhile.
+constexpr int kSplashMs = 1000;
+
+void openFirstSystems(MainWindow* window, const StartupOptions& options)
+{
+    if (options.connections.isEmpty()) {
+        window->createDialogForConnection();
+        return;
+    }
+    for (const ConnectionRequest& r : options.connections) {
+        if (window->connectedSystemCount() >= 4) {
+            std::fprintf(stderr, "Velmora: at most four systems; %s not connected\n", qPrintable(r.argument));
+            continue;
+        }
+        window->connectToSystem(r.systemType, r.linkType, r.argument, r.name, r.user, r.password);
+    }
+}
+}
 
 int main(int argc, char* argv[])
 {
@@ -33,39 +53,36 @@ int main(int argc, char* argv[])
     splash.showWaitMessage();
     splash.show();
     QCoreApplication::processEvents();
-    QThread::msleep(3000);   // the splash is shown for three seconds
 
     QFile style(":/Resources/stylesheet-2.qss");
     if (style.open(QIODevice::ReadOnly))
         app.setStyleSheet(QTextStream(&style).readAll());
 
     window->show();
-    splash.finish(window);
-
-    if (options.connections.isEmpty()) {
-        window->createDialogForConnection();
-    } else {
-        for (const ConnectionRequest& r : options.connections) {
-            if (window->connectedSystemCount() >= 4) {
-                std::fprintf(stderr, "Velmora: at most four systems; %s not connected\n", qPrintable(r.argument));
-                continue;
-            }
-            window->connectToSystem(r.systemType, r.linkType, r.argument, r.name, r.user, r.password);
-        }
-    }
+    // The splash goes once the window is up and a moment has passed; the
+    // event loop runs all the while, so nothing waits on it.
+    QTimer::singleShot(kSplashMs, window, [window, &splash, &options] {
+        if (splash.isVisible())
+            splash.finish(window);
+        openFirstSystems(window, options);
+    });
 
     int screenshotResult = 0;
     if (!options.screenshotFile.isEmpty()) {
         // Without a window manager (Xvfb) nothing maximises the window.
         if (QScreen* screen = window->screen())
             window->setGeometry(screen->availableGeometry());
+        // The picture is taken after the given time whatever the window is
+        // doing then, a failed connection's message box included: it is
+        // drawn into the picture, closed, and the program ends.
         const int delayMs = static_cast<int>(options.screenshotAfterSeconds * 1000);
         QTimer::singleShot(delayMs, window, [window, &options, &screenshotResult] {
-            if (!window->grab().save(options.screenshotFile)) {
+            if (!saveWindowPicture(window, options.screenshotFile)) {
                 std::fprintf(stderr, "Velmora: cannot write %s\n", qPrintable(options.screenshotFile));
                 screenshotResult = 1;
             }
-            window->close();
+            closeOpenDialogs();
+            QCoreApplication::exit(0);
         });
     }
 

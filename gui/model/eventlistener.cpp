@@ -4,8 +4,8 @@
 #include <QMutexLocker>
 
 #include "ZEVAHVLink.h"
+#include "eventsink.h"
 #include "listenerpausegate.h"
-#include "mainwindow.h"
 #include "qsysteminterface.h"
 
 namespace {
@@ -19,7 +19,7 @@ QString itemName(const IDValue_t &event)
     return QString::fromLocal8Bit(p, n);
 }
 
-void deliver(MainWindow *window, QSystemInterface *sys, const IDValue_t *events, unsigned count)
+void deliver(ZEVAHVEventSink *sink, QSystemInterface *sys, const IDValue_t *events, unsigned count)
 {
     bool isFirst = true;
     for (unsigned i = 0; i < count; ++i) {
@@ -28,8 +28,8 @@ void deliver(MainWindow *window, QSystemInterface *sys, const IDValue_t *events,
         const IDValue_t &event = events[i];
         switch (event.Type) {
         case ZEVAHV_EVENT_PARAMETER:
-            emit window->updateValueAndWidget(sys, event.BoardIndex, event.ChannelIndex,
-                                              itemName(event), event, isFirst, isLast);
+            sink->reportValue(sys, event.BoardIndex, event.ChannelIndex, itemName(event), event,
+                              isFirst, isLast);
             isFirst = false;
             break;
         case ZEVAHV_EVENT_LIVEINSERTION:
@@ -67,11 +67,12 @@ void runEventListener(QSystemInterface *sys)
                 sys->setEventsEnabledLocked(false);
             }
             if (!sys->isClosing())
-                if (MainWindow *window = MainWindow::existingInstance())
-                    emit window->systemDisconnected(sys, 0);
+                if (ZEVAHVEventSink *sink = ZEVAHVEventSink::current())
+                    sink->reportLost(sys, 0);
             return;
         }
 
+        sys->noteEventBatch();
         bool enabled;
         {
             QMutexLocker lock(&sys->eventMutex());
@@ -81,14 +82,14 @@ void runEventListener(QSystemInterface *sys)
             ZEVAHV_FreeEventData(&events);  // events before the connect ends are dropped
             continue;
         }
-        MainWindow *window = MainWindow::existingInstance();
-        if (!window) {
+        ZEVAHVEventSink *sink = ZEVAHVEventSink::current();
+        if (!sink) {
             ZEVAHV_FreeEventData(&events);
             return;
         }
-        emit window->systemEvStatus(sys, status);
+        sink->reportStatus(sys, status);
         if (events)
-            deliver(window, sys, events, count);
+            deliver(sink, sys, events, count);
         ZEVAHV_FreeEventData(&events);
     }
 }

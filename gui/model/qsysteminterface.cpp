@@ -1,7 +1,5 @@
 #include "qsysteminterface.h"
 
-#include <cstring>
-
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -14,6 +12,7 @@
 #include "ZEVAHVLink.h"
 #include "eventlistener.h"
 #include "eventport.h"
+#include "eventwatchdog.h"
 #include "listenerpausegate.h"
 #include "statusbartexts.h"
 #include "subscriptionnames.h"
@@ -40,6 +39,7 @@ QSystemInterface::QSystemInterface(int systemType, int linkType, const QString &
     m_logFileName = QStringLiteral("%0_%1.log")
                         .arg(QStringLiteral("VelmoraSubscrFail"), 0, QLatin1Char(' '))
                         .arg(name, 0, QLatin1Char(' '));
+    m_watchdog = new QEventWatchdog(this);
     QSystemRegistry::add(this);
 }
 
@@ -49,7 +49,9 @@ QSystemInterface::~QSystemInterface()
     // this interface a connection.
     QSystemRegistry::remove(this);
     setClosing(true);
-    stopEventListener();
+    stopEventListener();  // the listener notes batches on the watchdog
+    delete m_watchdog;    // waits for a read-back in flight
+    m_watchdog = nullptr;
     if (m_root && m_isCustomView) {
         // The custom view only gathers other systems' roots.
         const QVector<ZEVAHVNode *> gathered = m_root->children();
@@ -75,15 +77,16 @@ int QSystemInterface::connectSystem(QProgressDialog *progress, const QString &us
     if (m_connectionArgument.isEmpty())
         return -1;
 
-    // The library takes the argument in an 80-character buffer.
-    char argument[80] = {};
-    const QByteArray arg8 = m_connectionArgument.toLocal8Bit();
-    std::memcpy(argument, arg8.constData(), size_t(qMin<qsizetype>(arg8.size(), sizeof argument - 1)));
+    // Passed whole and terminated: a cut argument would name another port,
+    // or one whose events never match.
+    QByteArray argument = m_connectionArgument.toLocal8Bit();
+    if (argument.size() > kMaxArgumentLength)
+        return ZEVAHV_ERR_INVALIDPARAMETER;
     setProgress(progress, 5);
     const QByteArray user8 = user.toLocal8Bit();
     const QByteArray password8 = password.toLocal8Bit();
 
-    const int rc = ZEVAHV_InitSystem(m_systemType, m_linkType, argument, user8.constData(),
+    const int rc = ZEVAHV_InitSystem(m_systemType, m_linkType, argument.data(), user8.constData(),
                                      password8.constData(), &m_handle);
     if (rc != 0) {
         m_handle = -1;
@@ -103,8 +106,9 @@ int QSystemInterface::connectSystem(QProgressDialog *progress, const QString &us
     quint16 slotCount = 0;
     const QVector<ZEVAHVNode *> slotNodes = ZEVAHVTree::readCrateMap(m_handle, &slotCount);
     root->setSlotCount(slotCount);
-    if (m_systemType == 2)
-        m_systemType = slotCount <= 6 ? 3 : 2;
+    // A KR2440 with six slots or fewer is the smaller KR2550.
+    if (m_systemType == ZEVAHV_SYS_KR2440)
+        m_systemType = slotCount <= 6 ? ZEVAHV_SYS_KR2550 : ZEVAHV_SYS_KR2440;
 
     int value = 15;
     setProgress(progress, value);
@@ -112,7 +116,7 @@ int QSystemInterface::connectSystem(QProgressDialog *progress, const QString &us
         value = qMin(value + 5, 95);
         setProgress(progress, value);
         root->addChild(slot);
-        if (m_systemType == 5) {
+        if (m_systemType == ZEVAHV_SYS_W40XX) {
             slot->setLabel(user);
             slot->setConnectionArgument(m_connectionArgument);
         } else {
@@ -146,10 +150,11 @@ namespace {
 // One library call for a list of names; the names that failed go to `out`.
 template <typename Call>
 void subscribeNames(const QStringList &names, int board, int channel,
-                    QVector<UnsubscribedItem> &out, Call call)
+                    QVector<UnsubscribedItem> &out, int &requested, Call call)
 {
     if (names.isEmpty())
         return;
+    requested += int(names.size());
     const QByteArray joined = names.join(QLatin1Char(':')).toLatin1();
     QByteArray results(names.size(), '\0');
     const int rc = call(joined.constData(), unsigned(names.size()), results.data());
@@ -171,7 +176,7 @@ SubscriptionFailures QSystemInterface::changeSubscription(const QVector<ZEVAHVNo
     QVector<ZEVAHVNode *> boards = boardsIn;
 
     if (boards.isEmpty()) {
-        subscribeNames(subscriptionNames(m_root), -1, -1, failures.systemItems,
+        subscribeNames(subscriptionNames(m_root), -1, -1, failures.systemItems, failures.requested,
                        [&](const char *names, unsigned n, char *res) {
                            return on ? ZEVAHV_SubscribeSystemParams(h, port, names, n, res)
                                      : ZEVAHV_UnSubscribeSystemParams(h, port, names, n, res);
@@ -183,7 +188,7 @@ SubscriptionFailures QSystemInterface::changeSubscription(const QVector<ZEVAHVNo
         if (!board || board->kind() == ZEVAHVNode::KindEmpty)
             continue;
         const unsigned short slot = board->slot();
-        subscribeNames(subscriptionNames(board), slot, -1, failures.boardItems,
+        subscribeNames(subscriptionNames(board), slot, -1, failures.boardItems, failures.requested,
                        [&](const char *names, unsigned n, char *res) {
                            return on ? ZEVAHV_SubscribeBoardParams(h, port, slot, names, n, res)
                                      : ZEVAHV_UnSubscribeBoardParams(h, port, slot, names, n, res);
@@ -191,7 +196,7 @@ SubscriptionFailures QSystemInterface::changeSubscription(const QVector<ZEVAHVNo
         for (ZEVAHVNode *channel : board->children()) {
             const unsigned short ch = channel->channel();
             subscribeNames(subscriptionNames(channel), slot, ch, failures.channelItems,
-                           [&](const char *names, unsigned n, char *res) {
+                           failures.requested, [&](const char *names, unsigned n, char *res) {
                                return on ? ZEVAHV_SubscribeChannelParams(h, port, slot, ch, names, n, res)
                                          : ZEVAHV_UnSubscribeChannelParams(h, port, slot, ch, names,
                                                                            n, res);
@@ -203,12 +208,14 @@ SubscriptionFailures QSystemInterface::changeSubscription(const QVector<ZEVAHVNo
 
 bool QSystemInterface::pausesListenersOnDisconnect(int systemType)
 {
-    return !(systemType == 5 || systemType == 6 || systemType == 8 || systemType == 12);
+    return !(systemType == ZEVAHV_SYS_W40XX || systemType == ZEVAHV_SYS_Q3815 ||
+             systemType == ZEVAHV_SYS_P731X || systemType == ZEVAHV_SYS_Q2904);
 }
 
 int QSystemInterface::disconnectSystem(bool unsubscribe)
 {
     setClosing(true);
+    stopWatchingEvents();
     if (m_handle < 0) {
         stopEventListener();
         return 0;
@@ -266,6 +273,7 @@ bool QSystemInterface::startEventListener(int socket)
             ::close(old);
     }
     m_socket.store(socket);
+    m_hadEventConnection = true;
     m_threadHandle = QThread::create(runEventListener, this);
     m_threadHandle->setObjectName(QStringLiteral("eventListener"));
     m_threadHandle->start();
@@ -293,6 +301,24 @@ void QSystemInterface::stopEventListener()
     const int old = m_socket.exchange(-1);
     if (old >= 0)
         ::close(old);
+}
+
+void QSystemInterface::watchEvents()
+{
+    if (m_watchdog)
+        m_watchdog->arm();
+}
+
+void QSystemInterface::stopWatchingEvents()
+{
+    if (m_watchdog)
+        m_watchdog->stop();
+}
+
+void QSystemInterface::noteEventBatch()
+{
+    if (m_watchdog)
+        m_watchdog->noteBatch();
 }
 
 bool QSystemInterface::isListenerRunning() const

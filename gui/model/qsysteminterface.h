@@ -10,6 +10,7 @@
 #include <QVector>
 #include <QWidget>
 
+class QEventWatchdog;
 class QProgressDialog;
 class QThread;
 class ZEVAHVNode;
@@ -28,8 +29,12 @@ struct SubscriptionFailures
     QVector<UnsubscribedItem> systemItems;
     QVector<UnsubscribedItem> boardItems;
     QVector<UnsubscribedItem> channelItems;
+    int requested = 0;  // names asked for in all
     bool isEmpty() const {
         return systemItems.isEmpty() && boardItems.isEmpty() && channelItems.isEmpty();
+    }
+    int failedCount() const {
+        return int(systemItems.size() + boardItems.size() + channelItems.size());
     }
 };
 
@@ -51,8 +56,14 @@ public:
                      const QString &name, int systemIndex, QWidget *parent = nullptr);
     ~QSystemInterface() override;
 
+    // The longest connection argument taken.  A serial module may sit on a
+    // long device path; the library names its event connection by the whole
+    // argument, so it is passed whole, never cut.
+    static constexpr int kMaxArgumentLength = 255;
+
     // Opens the system and builds its tree.  0 on success, -1 for an empty
-    // connection argument, otherwise the library's result of opening.  The
+    // connection argument, ZEVAHV_ERR_INVALIDPARAMETER for one longer than
+    // kMaxArgumentLength, otherwise the library's result of opening.  The
     // progress dialog may be null.
     int connectSystem(QProgressDialog *progress, const QString &user, const QString &password);
 
@@ -87,6 +98,15 @@ public:
     // it.  Returns false (and leaves the socket to the caller) when the
     // interface is closing or a listener still runs.
     bool startEventListener(int socket);
+    // True once an event connection of this system has arrived.
+    bool hasEventConnection() const { return m_hadEventConnection.load(); }
+    // Starts the watchdog of the system's events (after a subscription that
+    // expects them; see QEventWatchdog), and stops it.
+    void watchEvents();
+    void stopWatchingEvents();
+    QEventWatchdog *eventWatchdog() const { return m_watchdog; }
+    // Called by the listener for every batch it reads.
+    void noteEventBatch();
     // Ends the listener (waking it when it waits for data) and waits for it.
     void stopEventListener();
     bool isListenerRunning() const;
@@ -161,6 +181,8 @@ private:
     mutable QMutex m_listenerMutex;  // guards the listener thread and its start
     QThread *m_threadHandle = nullptr;
     std::atomic<int> m_socket{-1};
+    std::atomic<bool> m_hadEventConnection{false};
+    QEventWatchdog *m_watchdog = nullptr;
 };
 
 #endif // QSYSTEMINTERFACE_H

@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -14,16 +16,18 @@
 #include <QString>
 
 #include "eventport.h"
+#include "eventsink.h"
 #include "identitymatch.h"
-#include "mainwindow.h"
 #include "qsysteminterface.h"
 #include "systemregistry.h"
 
 namespace {
 
-// The identification text of the library's polling thread is at most this
-// long, terminator included.
-constexpr int kIdentMax = 30;
+// The longest identification text taken, terminator included: the library
+// names a module by its whole connection argument, and a serial module opened
+// on a long device path (/dev/serial/by-id/...) has a long one.  A peer that
+// sends more without a terminator is no polling thread of ours.
+constexpr int kIdentMax = 512;
 
 QString peerAddress(int fd)
 {
@@ -38,14 +42,14 @@ QString peerAddress(int fd)
 }
 
 // Reads the identification text that opens a connection from the local
-// host, never more than the text and its terminator, so the frames behind
-// it stay intact.  Waits at most `timeoutMs` for it; a connection that
-// opens with an event frame instead has no identification.
+// host, up to its terminator (at most kIdentMax bytes), never more, so the
+// frames behind it stay intact.  Waits at most `timeoutMs` for it; a
+// connection that opens with an event frame instead has no identification.
 QString readIdentification(int fd, int timeoutMs)
 {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    char buf[kIdentMax];
+    std::vector<char> buf(kIdentMax);
     int have = 0;
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -57,7 +61,7 @@ QString readIdentification(int fd, int timeoutMs)
             continue;
         if (r <= 0)
             break;
-        const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_PEEK);
+        const ssize_t n = ::recv(fd, buf.data(), buf.size(), MSG_PEEK);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -65,10 +69,12 @@ QString readIdentification(int fd, int timeoutMs)
             break;  // closed or failed
         }
         have = int(n);
-        if (have >= 6 && std::memcmp(buf, "ZEVAHV", 6) == 0)
+        if (have >= 6 && std::memcmp(buf.data(), "ZEVAHV", 6) == 0)
             return QString();  // an event frame, not an identification
-        if (std::memchr(buf, 0, size_t(have)) || have == kIdentMax)
+        if (std::memchr(buf.data(), 0, size_t(have)))
             break;
+        if (have == kIdentMax)
+            return QString();  // too long to be any system's argument
         // Part of the text so far: the peeked bytes keep the socket
         // readable, so pause briefly before looking again.
         ::poll(nullptr, 0, 10);
@@ -76,11 +82,11 @@ QString readIdentification(int fd, int timeoutMs)
     if (have <= 0)
         return QString();
     int consumed = 0;
-    const QString ident = ZEVAHVIdentity::identificationText(buf, have, &consumed);
+    const QString ident = ZEVAHVIdentity::identificationText(buf.data(), have, &consumed);
     // Take exactly the text (and its terminator) out of the stream.
     int taken = 0;
     while (taken < consumed) {
-        const ssize_t n = ::recv(fd, buf + taken, size_t(consumed - taken), 0);
+        const ssize_t n = ::recv(fd, buf.data() + taken, size_t(consumed - taken), 0);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -140,8 +146,8 @@ bool QTcpEventServer::waitUntilListening(int timeoutMs)
 void QTcpEventServer::reportStartFailure()
 {
     m_failed = true;
-    if (MainWindow *window = MainWindow::existingInstance())
-        emit window->tcpServerError();
+    if (ZEVAHVEventSink *sink = ZEVAHVEventSink::current())
+        sink->reportServerFailure();
 }
 
 bool QTcpEventServer::bindAndListen()
@@ -207,7 +213,7 @@ void QTcpEventServer::run()
 
 void QTcpEventServer::handleConnection(int fd)
 {
-    if (!MainWindow::existingInstance()) {
+    if (!ZEVAHVEventSink::current()) {
         ::close(fd);
         return;
     }
@@ -226,11 +232,9 @@ void QTcpEventServer::handleConnection(int fd)
 
     bool matched = false;
     QSystemRegistry::withLive([&](const std::vector<QSystemInterface *> &systems) {
-        QSystemInterface *last = nullptr;
         for (QSystemInterface *sys : systems) {
             if (sys->connectionArgument().isEmpty())
                 continue;  // the custom view has no connection
-            last = sys;
             if (!ZEVAHVIdentity::matches(identity, sys->connectionArgument(), byPeer))
                 continue;
             matched = true;
@@ -238,12 +242,15 @@ void QTcpEventServer::handleConnection(int fd)
                 ::close(fd);  // closing, or a listener still serves it
             return;
         }
-        // Nobody expects this connection: tell the operator that events
-        // cannot be received, and do not keep the connection.
-        if (last && !last->isClosing())
-            if (MainWindow *window = MainWindow::existingInstance())
-                emit window->systemDisconnected(last, 1);
     });
-    if (!matched)
-        ::close(fd);
+    if (matched)
+        return;
+    // Nobody expects this connection: a port scan, another program's
+    // mistake, a system already closed.  It says nothing about the systems
+    // that work, so none of them is touched; a system whose own events do
+    // not arrive is reported by its watchdog instead.
+    ++m_strays;
+    std::fprintf(stderr, "Velmora: event connection from %s (\"%s\") matches no system; closed\n",
+                 qPrintable(peer), qPrintable(identity.left(80)));
+    ::close(fd);
 }

@@ -14,10 +14,10 @@
 // program: a connection from the local host opens with the identification
 // text of the library's polling thread, any other peer is known by its
 // address.  The matching system gets the connection and its event listener
-// is started; a peer that matches no system is reported as
-// systemDisconnected(last system, 1) and its connection is closed.
+// is started; the connection of a peer that matches no system is logged and
+// closed, and no system is touched by it.
 //
-// A start-up failure is reported through the main window's tcpServerError().
+// A start-up failure is reported through the event sink.
 class QTcpEventServer
 {
 public:
@@ -36,6 +36,8 @@ public:
     bool waitUntilListening(int timeoutMs);
     quint16 port() const { return m_port.load(); }
     bool hasFailed() const { return m_failed.load(); }
+    // Connections closed because they matched no system.
+    int strayConnections() const { return m_strays.load(); }
 
     // How long a local peer may take to send its identification text.
     void setIdentTimeoutMs(int ms) { m_identTimeoutMs = ms; }
@@ -54,6 +56,7 @@ private:
     std::atomic<quint16> m_port{0};
     std::atomic<bool> m_failed{false};
     std::atomic<bool> m_stop{false};
+    std::atomic<int> m_strays{0};
     std::mutex m_stateMutex;
     std::condition_variable m_stateChanged;
     bool m_started = false;  // bound or failed

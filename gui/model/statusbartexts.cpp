@@ -2,11 +2,13 @@
 
 #include <QStringList>
 
+#include "ZEVAHVLink.h"
+
 namespace ZEVAHVStatusBar {
 
 QString titleLine(int systemType, const QString &rootName)
 {
-    return systemType == 5 ? QStringLiteral("VME HV Crate") : rootName;
+    return systemType == ZEVAHV_SYS_W40XX ? QStringLiteral("VME HV Crate") : rootName;
 }
 
 namespace {
@@ -41,17 +43,17 @@ QString serialLine(const QString &argument)
 QString connectionLine(int linkType, const QString &argument)
 {
     switch (linkType) {
-    case 0: {
+    case ZEVAHV_LINK_TCPIP: {
         const QStringList parts = argument.split(QLatin1Char('_'));
         if (parts.size() < 2)
             return QStringLiteral("IP: ") + argument;
         return QStringLiteral("IP: ") + parts[0] + QStringLiteral(", LBus: ") + parts[1];
     }
-    case 3:
+    case ZEVAHV_LINK_USB:
         return QStringLiteral("USB ") + argument.left(1);
-    case 4:
+    case ZEVAHV_LINK_OPTLINK:
         return argument.size() >= 3 ? QStringLiteral("OPTICAL LINK ") + argument.left(3) : QString();
-    case 5:
+    case ZEVAHV_LINK_USBVCP:
         return serialLine(argument);
     default:
         return argument;

@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "ZEVAHVLink.h"
+
 namespace ZEVAHVStatus {
 namespace {
 
@@ -134,13 +136,13 @@ bool anyBitInRange(quint32 value, int first, int last)
 QString channelStatusText(int systemType, quint32 status)
 {
     switch (systemType) {
-    case 2:
-    case 3: return evaluate(kMainframe, status);
-    case 5: return evaluate(kVmeBoard, status);
-    case 6: return evaluate(kQ3815, status);
-    case 9: return evaluate(kDesktop, status);
-    case 11: return evaluate(kDesktopE, status);
-    case 13: return evaluate(kLumen, status);
+    case ZEVAHV_SYS_KR2440:
+    case ZEVAHV_SYS_KR2550: return evaluate(kMainframe, status);
+    case ZEVAHV_SYS_W40XX: return evaluate(kVmeBoard, status);
+    case ZEVAHV_SYS_Q3815: return evaluate(kQ3815, status);
+    case ZEVAHV_SYS_RD40XX: return evaluate(kDesktop, status);
+    case ZEVAHV_SYS_RD40XXE: return evaluate(kDesktopE, status);
+    case ZEVAHV_SYS_LUMENHV: return evaluate(kLumen, status);
     default: return QString();
     }
 }
@@ -149,11 +151,11 @@ QString boardStatusText(int systemType, quint32 status)
 {
     const quint32 low = status & 0xFFu;
     switch (systemType) {
-    case 2:
-    case 3: return evaluate(kMainframeBoard, low);
-    case 6: return evaluate(kQ3815Board, low);
-    case 11: return status != 0 ? QStringLiteral("Alarmed") : QString();
-    case 13: return evaluate(kLumenBoard, low);
+    case ZEVAHV_SYS_KR2440:
+    case ZEVAHV_SYS_KR2550: return evaluate(kMainframeBoard, low);
+    case ZEVAHV_SYS_Q3815: return evaluate(kQ3815Board, low);
+    case ZEVAHV_SYS_RD40XXE: return status != 0 ? QStringLiteral("Alarmed") : QString();
+    case ZEVAHV_SYS_LUMENHV: return evaluate(kLumenBoard, low);
     default: return QString();
     }
 }
@@ -161,8 +163,8 @@ QString boardStatusText(int systemType, quint32 status)
 bool isChannelHealthy(int systemType, quint32 s)
 {
     switch (systemType) {
-    case 2:
-    case 3:
+    case ZEVAHV_SYS_KR2440:
+    case ZEVAHV_SYS_KR2550:
         if (anyBit(s, {11, 10}))
             return false;
         if (bitSet(s, 1))
@@ -170,16 +172,16 @@ bool isChannelHealthy(int systemType, quint32 s)
         if (bitSet(s, 2))
             return !anyBit(s, {6, 9, 8});
         return !(anyBitInRange(s, 3, 9) || anyBitInRange(s, 12, 15));
-    case 5:
+    case ZEVAHV_SYS_W40XX:
         return !anyBitInRange(s, 3, 13);
-    case 6:
-    case 11:
+    case ZEVAHV_SYS_Q3815:
+    case ZEVAHV_SYS_RD40XXE:
         if (bitSet(s, 0))
             return !anyBitInRange(s, 3, 7);
         if (anyBit(s, {7, 8, 10, 11, 12}))
             return false;
         return !bitSet(s, 9);
-    case 9:
+    case ZEVAHV_SYS_RD40XX:
         if (anyBit(s, {11, 10}))
             return false;
         if (bitSet(s, 1))
@@ -187,7 +189,7 @@ bool isChannelHealthy(int systemType, quint32 s)
         if (bitSet(s, 2))
             return !bitSet(s, 3);
         return !(anyBitInRange(s, 3, 9) || anyBit(s, {12, 14}));
-    case 13:
+    case ZEVAHV_SYS_LUMENHV:
         if (anyBit(s, {6, 7, 9, 10, 11, 12, 13, 14, 16}))
             return false;
         if (bitSet(s, 8))

@@ -278,7 +278,8 @@ void addChannels(ZEVAHVNode *board, int handle)
     const bool haveNames = count > 0
         && ZEVAHV_GetChName(handle, slot, static_cast<unsigned short>(count), list.constData(),
                             reinterpret_cast<char(*)[ZEVAHV_MAX_CH_NAME]>(names.data())) == 0;
-    const bool mainframe = board->systemType() == 2 || board->systemType() == 3;
+    const bool mainframe =
+        board->systemType() == ZEVAHV_SYS_KR2440 || board->systemType() == ZEVAHV_SYS_KR2550;
 
     for (int ch = 0; ch < count; ++ch) {
         auto *channel = new ZEVAHVNode(QStringLiteral("Chan%1").arg(ch, 3, 10, QLatin1Char('0')),

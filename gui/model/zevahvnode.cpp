@@ -25,7 +25,8 @@ ZEVAHVNode::ZEVAHVNode(const QString &name, int kind, int systemType, int linkTy
     setKind(kind);
     // Raised on every system type except the two mainframes and the P731X
     // and Q2904 amplifiers; kept for the views, which do not read it yet.
-    m_auxFlag = !(systemType == 2 || systemType == 3 || systemType == 8 || systemType == 12);
+    m_auxFlag = !(systemType == ZEVAHV_SYS_KR2440 || systemType == ZEVAHV_SYS_KR2550 ||
+                  systemType == ZEVAHV_SYS_P731X || systemType == ZEVAHV_SYS_Q2904);
 }
 
 ZEVAHVNode::~ZEVAHVNode()

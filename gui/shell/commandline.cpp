@@ -1,25 +1,31 @@
 #include "commandline.h"
 
+#include "devicetypes.h"
+#include "qsysteminterface.h"
+
 namespace {
-int systemTypeCode(const QString& text)
+// A device type or link by its name, or by its code as a number (any family
+// the library knows can be tried from the command line).
+int codeOrNumber(int named, const QString& text)
 {
-    const QString t = text.trimmed().toUpper();
-    if (t == "P731X") return 8;
-    if (t == "Q2904") return 12;
-    if (t == "Q2906") return 15;
+    if (named >= 0)
+        return named;
     bool ok = false;
-    const int code = t.toInt(&ok);
+    const int code = text.trimmed().toInt(&ok);
     return ok && code >= 0 ? code : -1;
 }
 
-int linkTypeCode(const QString& text)
+int systemTypeCode(const QString& text) { return codeOrNumber(deviceTypeCode(text), text); }
+
+int linkCode(const QString& text)
 {
     const QString t = text.trimmed().toUpper();
-    if (t == "TCP/IP" || t == "TCP") return 0;
-    if (t == "VCP USB" || t == "USBVCP" || t == "VCP") return 5;
-    bool ok = false;
-    const int code = t.toInt(&ok);
-    return ok && code >= 0 ? code : -1;
+    // The short forms an operator types at a shell.
+    if (t == "TCP")
+        return ZEVAHV_LINK_TCPIP;
+    if (t == "USBVCP" || t == "VCP")
+        return ZEVAHV_LINK_USBVCP;
+    return codeOrNumber(linkTypeCode(text), text);
 }
 }
 
@@ -34,7 +40,7 @@ bool parseConnectValue(const QString& value, ConnectionRequest& out, QString& er
     }
     out = ConnectionRequest();
     out.systemType = systemTypeCode(parts[0]);
-    out.linkType = linkTypeCode(parts[1]);
+    out.linkType = linkCode(parts[1]);
     out.argument = parts[2].trimmed();
     out.name = parts.size() == 4 ? parts[3].trimmed() : QString();
     if (out.systemType < 0) {
@@ -45,8 +51,9 @@ bool parseConnectValue(const QString& value, ConnectionRequest& out, QString& er
         error = QString("unknown link type \"%1\" (TCP/IP, VCP USB or a link code)").arg(parts[1]);
         return false;
     }
-    if (out.argument.isEmpty() || out.argument.size() > 79) {
-        error = QString("the connection argument must hold 1 to 79 characters");
+    if (out.argument.isEmpty() || out.argument.size() > QSystemInterface::kMaxArgumentLength) {
+        error = QString("the connection argument must hold 1 to %1 characters")
+                    .arg(QSystemInterface::kMaxArgumentLength);
         return false;
     }
     return true;

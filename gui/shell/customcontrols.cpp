@@ -95,7 +95,13 @@ void QCustomLineEdit::focusOutEvent(QFocusEvent* event)
 QCustomSpinBox::QCustomSpinBox(QWidget* parent) : QSpinBox(parent)
 {
     setContextMenuPolicy(Qt::NoContextMenu);
+    setLocale(QLocale::c());   // plain digits, no group separators
     m_savedStyle = styleSheet();
+}
+
+QValidator::State QCustomSpinBox::validate(QString& input, int& pos) const
+{
+    return typedTextState(QSpinBox::validate(input, pos));
 }
 
 void QCustomSpinBox::mousePressEvent(QMouseEvent* event)
@@ -122,6 +128,11 @@ QCustomDoubleSpinBox::QCustomDoubleSpinBox(QWidget* parent) : QDoubleSpinBox(par
     setLocale(QLocale::c());   // decimal point, whatever the desktop's language
     setDecimals(1);
     m_savedStyle = styleSheet();
+}
+
+QValidator::State QCustomDoubleSpinBox::validate(QString& input, int& pos) const
+{
+    return typedTextState(QDoubleSpinBox::validate(input, pos));
 }
 
 void QCustomDoubleSpinBox::mousePressEvent(QMouseEvent* event)

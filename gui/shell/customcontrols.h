@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QString>
+#include <QValidator>
 
 // The flags and the saved look every custom control carries.
 class CustomControlState
@@ -16,8 +17,18 @@ public:
     bool inTable() const { return m_inTable; }
     bool dialogChild() const { return m_dialogChild; }
     QString savedStyleSheet() const { return m_savedStyle; }
+    // Spin boxes of parameter editors keep whatever is typed, in range or
+    // not, a number or not, so that the editor can check it and refuse it
+    // with a message; a plain spin box would drop the keystroke or move the
+    // value into range without a word.
+    void setKeepsTypedText(bool on) { m_keepTyped = on; }
 
 protected:
+    // The validator's verdict on a spin box text, as a keeping box gives it.
+    QValidator::State typedTextState(QValidator::State state) const
+    {
+        return m_keepTyped && state != QValidator::Acceptable ? QValidator::Intermediate : state;
+    }
     // Marks the control as a cell editor ("tableWidgetChild").
     void markInTable(QWidget* self, bool on);
     // Marks the control as a dialog field ("comboDialogChild").
@@ -27,6 +38,7 @@ protected:
 
     bool m_inTable = false;
     bool m_dialogChild = false;
+    bool m_keepTyped = false;
     QString m_savedStyle;
 };
 
@@ -55,8 +67,11 @@ public:
     explicit QCustomSpinBox(QWidget* parent = nullptr);
     void setInTable(bool on) { markInTable(this, on); }
     void setDialogChild(bool on) { markDialogChild(this, on); }
+    // The text the current value is shown with.
+    QString canonicalText() const { return textFromValue(value()); }
 
 protected:
+    QValidator::State validate(QString& input, int& pos) const override;
     void mousePressEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -69,8 +84,10 @@ public:
     explicit QCustomDoubleSpinBox(QWidget* parent = nullptr);
     void setInTable(bool on) { markInTable(this, on); }
     void setDialogChild(bool on) { markDialogChild(this, on); }
+    QString canonicalText() const { return textFromValue(value()); }
 
 protected:
+    QValidator::State validate(QString& input, int& pos) const override;
     void mousePressEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;

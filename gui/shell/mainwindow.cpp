@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTextStream>
 #include <QToolBar>
 #include <QUrl>
@@ -37,6 +38,7 @@
 #include "qsysteminterface.h"
 #include "qsystemstatusbar.h"
 #include "qtcpeventserver.h"
+#include "resulttexts.h"
 #include "statustexts.h"
 #include "systemviews.h"
 #include "zevahvnode.h"
@@ -48,6 +50,17 @@ std::atomic<MainWindow*> g_window{nullptr};
 struct ProgressGuard {
     QProgressDialog* dialog = nullptr;
     ~ProgressGuard() { finish(); }
+    // A window-modal progress dialog titled "Velmora", shown at once at 0.
+    void open(const QString& label, QWidget* parent)
+    {
+        dialog = new QProgressDialog(label, QString(), 0, 100, parent);
+        dialog->setWindowTitle("Velmora");
+        dialog->setWindowModality(Qt::WindowModal);
+        dialog->setMinimumDuration(0);
+        dialog->setAutoClose(false);
+        dialog->setAutoReset(false);
+        dialog->setValue(0);
+    }
     void set(int value) { if (dialog) dialog->setValue(value); }
     void finish()
     {
@@ -79,7 +92,8 @@ MainWindow* MainWindow::existingInstance()
 
 MainWindow::MainWindow() : ui(new MainWindowForm)
 {
-    g_window.store(this);   // the server thread started below may ask for it
+    g_window.store(this);
+    ZEVAHVEventSink::install(this);   // the server thread started below reports here
     ui->setupUi(this);
     setWindowTitle("Velmora");
     setContextMenuPolicy(Qt::NoContextMenu);
@@ -117,6 +131,19 @@ MainWindow::MainWindow() : ui(new MainWindowForm)
     ui->viewsArea->setViewMode(QMdiArea::TabbedView);
     ui->viewsArea->setTabsClosable(false);
     ui->viewsArea->setTabsMovable(false);
+    // A tab whose view has not been shown yet activates nothing by itself:
+    // the view is shown and activated here, so the first click shows it.
+    if (auto* tabs = ui->viewsArea->findChild<QTabBar*>()) {
+        connect(tabs, &QTabBar::currentChanged, this, [this](int tab) {
+            const QList<QMdiSubWindow*> windows = ui->viewsArea->subWindowList();
+            QMdiSubWindow* w = tab >= 0 && tab < windows.size() ? windows[tab] : nullptr;
+            if (!w || w == ui->viewsArea->activeSubWindow())
+                return;
+            if (w->isHidden())
+                w->show();
+            ui->viewsArea->setActiveSubWindow(w);
+        });
+    }
 
     auto* logoHolder = new QWidget(ui->mainTBar);
     logoHolder->setContentsMargins(0, 0, 0, 0);
@@ -141,6 +168,7 @@ MainWindow::~MainWindow()
     // Listeners end with their interfaces; the server goes last but one, and
     // from now on no worker reaches this window.
     g_window.store(nullptr);
+    ZEVAHVEventSink::install(nullptr);
     std::vector<QSystemInterface*> systems;
     {
         QMutexLocker lock(&m_systemsMutex);
@@ -178,6 +206,8 @@ quint16 MainWindow::eventPort() const
         return 0;
     return m_server->port();
 }
+
+int MainWindow::strayEventConnections() const { return m_server ? m_server->strayConnections() : 0; }
 
 // ---- the system list ---------------------------------------------------------
 
@@ -254,23 +284,50 @@ QString MainWindow::uniqueSystemName(const QString& requested, const QStringList
     return name;
 }
 
+QString MainWindow::connectFailureText(int systemType, const QString& name, const QString& user, int result)
+{
+    // A VME board is named by the board name typed as the user.
+    const QString who = systemType == ZEVAHV_SYS_W40XX ? user : name;
+    QString text = QString("Unable to connect to %0.").arg(who);
+    text += result == ZEVAHV_ERR_LOGINFAILED ? "\nIncorrect username and/or password." : "\nSome errors occourred.";
+    // The library keeps no text for a system that did not open; its general
+    // text still says which side failed.
+    const char* libraryText = result > 0 ? ZEVAHV_GetError(-1) : nullptr;
+    text += "\n\n" + ZEVAHVResultText::failureReason(result, QString::fromLatin1(libraryText ? libraryText : ""));
+    return text;
+}
+
+QString MainWindow::titleFor(const QString& systemName)
+{
+    return systemName.isEmpty() ? QString("Velmora") : QString("Velmora - %1").arg(systemName);
+}
+
+// ---- the event sink ------------------------------------------------------------
+
+void MainWindow::reportServerFailure() { emit tcpServerError(); }
+
+void MainWindow::reportValue(QSystemInterface* sys, int board, int channel, const QString& item,
+                             const IDValue_t& value, bool isFirst, bool isLast)
+{
+    emit updateValueAndWidget(sys, board, channel, item, value, isFirst, isLast);
+}
+
+void MainWindow::reportStatus(QSystemInterface* sys, const ZEVAHV_SYSTEMSTATUS_t& status)
+{
+    emit systemEvStatus(sys, status);
+}
+
+void MainWindow::reportLost(QSystemInterface* sys, int errorCode) { emit systemDisconnected(sys, errorCode); }
+
 // ---- connecting ----------------------------------------------------------------
 
 int MainWindow::connectToSystem(int systemType, int linkType, QString argument, QString name,
                                 QString user, QString password)
 {
     ProgressGuard progress;
-    progress.dialog = new QProgressDialog(QString("Please wait while %0 is fetching data..").arg(name),
-                                          QString(), 0, 100, this);
-    auto* cancel = new QPushButton("Cancel", progress.dialog);
-    progress.dialog->setCancelButton(cancel);
+    progress.open(QString("Please wait while %0 is fetching data..").arg(name), this);
+    progress.dialog->setCancelButton(new QPushButton("Cancel", progress.dialog));
     connect(progress.dialog, &QProgressDialog::canceled, this, &MainWindow::cancelConnection);
-    progress.dialog->setWindowTitle("Velmora");
-    progress.dialog->setWindowModality(Qt::WindowModal);
-    progress.dialog->setMinimumDuration(0);
-    progress.dialog->setAutoClose(false);
-    progress.dialog->setAutoReset(false);
-    progress.dialog->setValue(0);
 
     // Subscriptions name the event port: the server must hold it first.
     eventPort();
@@ -299,10 +356,7 @@ int MainWindow::connectToSystem(int systemType, int linkType, QString argument, 
         progress.finish();
         if (rc != -3) {
             QCoreApplication::processEvents();
-            const QString who = systemType == 5 ? user : name;
-            QString text = QString("Unable to connect to %0.").arg(who);
-            text += rc == 4103 ? "\nIncorrect username and/or password." : "\nSome errors occourred.";
-            VelmoraMessages::warning(this, text);
+            VelmoraMessages::warning(this, connectFailureText(systemType, name, user, rc));
         }
         return 1;
     }
@@ -336,6 +390,9 @@ int MainWindow::connectToSystem(int systemType, int linkType, QString argument, 
     ui->menuSave->setEnabled(true);
     ui->menuCreateGroup->setEnabled(true);
     sysIf->setEventsEnabled(true);
+    // Events are expected unless every subscription failed.
+    if (failures.failedCount() < failures.requested)
+        sysIf->watchEvents();
 
     if (connectedSystemCount() > 3)
         ui->menuConnect->setEnabled(false);
@@ -382,6 +439,7 @@ void MainWindow::addSubWindow(QSystemInterface* sysIf, QSubWindow* table, bool c
     if (customWindow)
         ui->viewsArea->addSubWindow(customWindow);
     m_windows.insert(m_windows.begin() + position, sub);
+    renumber();   // the windows after this one moved down a place
 
     if (!custom) {
         sub->show();
@@ -451,6 +509,8 @@ void MainWindow::writeUnsubscribedReport(QSystemInterface* sysIf, const Subscrip
 
 void MainWindow::highlightSystem(int index)
 {
+    const bool listed = index >= 0 && index < static_cast<int>(m_systems.size());
+    setWindowTitle(titleFor(listed ? m_systems[index]->name() : QString()));
     for (size_t i = 0; i < m_systems.size(); ++i) {
         const bool selected = static_cast<int>(i) == index;
         m_systems[i]->setProperty("selected", selected);
@@ -510,14 +570,23 @@ void MainWindow::setCurrentWidgetIndex(QMdiSubWindow* subWindow)
         showStatusBarOf(m_systems[index]);
     clearTableSelections();
     // Tabbed: the active view fills the area, and the others shrink to
-    // nothing so that none shows through the transparent windows.
+    // nothing, frame and title bar included, so that none shows through the
+    // transparent windows.  A view first shown by its tab (the "All
+    // Devices" view is not shown when it is made) is shown here.
     if (ui->viewsArea->viewMode() == QMdiArea::TabbedView) {
+        if (subWindow->isHidden())
+            subWindow->show();
         if (!subWindow->isMaximized())
             subWindow->showMaximized();
         table->resize(ui->viewsArea->viewport()->size());
-        for (QMdiSubWindow* w : m_windows)
-            if (w != subWindow && w->widget())
+        for (QMdiSubWindow* w : m_windows) {
+            if (w == subWindow)
+                continue;
+            if (w->widget())
                 w->widget()->setGeometry(0, 0, -1, -1);
+            if (!w->isMaximized())
+                w->setGeometry(0, 0, 0, 0);
+        }
     }
 }
 
@@ -529,6 +598,10 @@ void MainWindow::setCurrentSubWindowIndex(int index)
     if (!w->isVisible())
         w->show();
     ui->viewsArea->setActiveSubWindow(w);
+    // The area reports no activation while the program's window is not the
+    // active one (or when w was active already): the view is set up here
+    // either way.
+    setCurrentWidgetIndex(w);
     clearTableSelections();
     highlightSystem(index);
     if (index < static_cast<int>(m_systems.size()))
@@ -563,16 +636,8 @@ void MainWindow::disconnectFromSystem(int index)
         const QString buttonText = box ? box->disconnectButtonText() : QString();
         const bool talk = root->connectionState() != ZEVAHVNode::ConnectionLost &&
                           buttonText != QCustomBox::kCloseText;
-        if (talk) {
-            progress.dialog = new QProgressDialog(QString("Disconnecting from %0..").arg(sysIf->name()),
-                                                  QString(), 0, 100, this);
-            progress.dialog->setWindowTitle("Velmora");
-            progress.dialog->setWindowModality(Qt::WindowModal);
-            progress.dialog->setMinimumDuration(0);
-            progress.dialog->setAutoClose(false);
-            progress.dialog->setAutoReset(false);
-            progress.dialog->setValue(0);
-        }
+        if (talk)
+            progress.open(QString("Disconnecting from %0..").arg(sysIf->name()), this);
         sysIf->setClosing(true);
         progress.set(10);
         // Closing flag, unsubscribing, the listener pause and the close in the
@@ -614,9 +679,10 @@ void MainWindow::disconnectFromSystem(int index)
     }
     if (m_systems.empty())
         ui->menuSave->setEnabled(false);
-    if (real == 0)
+    if (real == 0) {
         detachStatusBar();
-    else if (QMdiSubWindow* active = ui->viewsArea->activeSubWindow())
+        setWindowTitle(titleFor(QString()));
+    } else if (QMdiSubWindow* active = ui->viewsArea->activeSubWindow())
         setCurrentWidgetIndex(active);
     else
         setCurrentSubWindowIndex(0);
@@ -689,8 +755,13 @@ void MainWindow::disableViewsOf(QSystemInterface* sysIf, bool ownViews)
     const int index = indexOf(sysIf);
     if (QSubWindow* table = tableWindowOf(index)) {
         table->table()->clearSelection();
+        table->table()->setCurrentIndex(QModelIndex());   // closes an editor left open
         table->table()->setEnabled(false);
+        table->table()->alternateRowColors();   // the cells turn grey too
     }
+    if (QSystemInterface* custom = customViewEntry())
+        if (QSubWindow* table = tableWindowOf(indexOf(custom)))
+            table->table()->alternateRowColors();
     if (auto* box = qobject_cast<QCustomBox*>(sysIf->box())) {
         box->setEnabled(false);
         // The box stays usable to close the views.
@@ -712,10 +783,14 @@ void MainWindow::handleSystemDisconnected(QSystemInterface* sysIf, int errorCode
 {
     if (!isListed(sysIf) || sysIf->isClosing())
         return;
+    // The listener and the watchdog may both notice one loss: tell it once.
+    if (sysIf->root() && sysIf->root()->connectionState() == ZEVAHVNode::ConnectionLost)
+        return;
+    sysIf->stopWatchingEvents();
     if (sysIf->root())
         sysIf->root()->setConnectionState(ZEVAHVNode::ConnectionLost);
     QString name = sysIf->name();
-    if (sysIf->systemType() == 5)
+    if (sysIf->systemType() == ZEVAHV_SYS_W40XX)
         name += " on ZEVA HV VME Crate";
     QString text;
     if (errorCode == 0)
@@ -727,11 +802,11 @@ void MainWindow::handleSystemDisconnected(QSystemInterface* sysIf, int errorCode
         text = QString("%0 is no longer connected. Some error occourred, please reconnect.").arg(name);
 
     // Grey the views before the box, so the user sees which system it means.
-    if (sysIf->systemType() == 5) {
+    if (sysIf->systemType() == ZEVAHV_SYS_W40XX) {
         const QString prefix = sysIf->connectionArgument().left(3);
         if (sysIf->connectionArgument().size() >= 3) {
             for (QSystemInterface* s : m_systems) {
-                if (s->systemType() == 5 && s->connectionArgument().startsWith(prefix)) {
+                if (s->systemType() == ZEVAHV_SYS_W40XX && s->connectionArgument().startsWith(prefix)) {
                     disableViewsOf(s, s == sysIf);
                     break;
                 }
@@ -795,12 +870,19 @@ void MainWindow::showAboutDialog()
 
 void MainWindow::showUserManual()
 {
-    // The manual sits beside the program, in the folder it was started from.
-    const QFileInfo manual(QDir::current(), "Velmora.pdf");
+    // The manual is installed beside the program; a copy in the folder the
+    // program was started from is taken too.
+    QFileInfo manual(QDir(QCoreApplication::applicationDirPath()), "Velmora.pdf");
+    if (!manual.exists())
+        manual = QFileInfo(QDir::current(), "Velmora.pdf");
     const bool opened = manual.exists() && QDesktopServices::openUrl(QUrl::fromLocalFile(manual.absoluteFilePath()));
-    if (!opened)
-        VelmoraMessages::warning(this, QString("Impossible to open ZEVA\n%0\nUser Manual, please open\nit from the "
-                                               "software folder.").arg("Velmora"));
+    if (!opened) {
+        QString text = QString("Impossible to open ZEVA\n%0\nUser Manual, please open\nit from the "
+                               "software folder.").arg("Velmora");
+        if (manual.exists())   // no program to show it with: say where it is
+            text += "\n\n" + QDir::toNativeSeparators(manual.absoluteFilePath());
+        VelmoraMessages::warning(this, text);
+    }
 }
 
 void MainWindow::showDockLeft()

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <vector>
 
+#include "eventsink.h"
 #include "velmora_metatypes.h"
 
 #include <memory>
@@ -23,7 +24,7 @@ class QTcpEventServer;
 class MainWindowForm;
 struct SubscriptionFailures;
 
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, public ZEVAHVEventSink
 {
     Q_OBJECT
 
@@ -65,10 +66,23 @@ public:
     int connectedSystemCount() const;
     // The event server's port (0 when it did not start).
     quint16 eventPort() const;
+    // Event connections the server closed because they matched no system.
+    int strayEventConnections() const;
 
     // A name not yet used by a listed system: "A" becomes "A(1)", then
     // "A(1)(2)" when "A(1)" is taken as well.
     static QString uniqueSystemName(const QString& requested, const QStringList& listed);
+    // The message of a failed connection: the system's own words, then why.
+    static QString connectFailureText(int systemType, const QString& name, const QString& user, int result);
+    // The window title while the given system (or none) is selected.
+    static QString titleFor(const QString& systemName);
+
+    // The event sink: each report becomes the matching queued signal.
+    void reportServerFailure() override;
+    void reportValue(QSystemInterface* sys, int board, int channel, const QString& item,
+                     const IDValue_t& value, bool isFirst, bool isLast) override;
+    void reportStatus(QSystemInterface* sys, const ZEVAHV_SYSTEMSTATUS_t& status) override;
+    void reportLost(QSystemInterface* sys, int errorCode) override;
 
 signals:
     void tcpServerError();

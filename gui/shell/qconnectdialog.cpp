@@ -1,7 +1,12 @@
 #include "qconnectdialog.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QTimer>
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
@@ -14,14 +19,33 @@
 #include <QVBoxLayout>
 
 #include "customcontrols.h"
+#include "devicetypes.h"
 #include "mainwindow.h"
+#include "serialports.h"
 
 const char* const QConnectDialog::kOrganisation = "ZEVA";
 const char* const QConnectDialog::kApplication = "App";
 
+struct QConnectDialog::Remembered {
+    int linkType = -1;
+    QString deviceName;
+    int psType = 0;
+    int connType = 0;
+    QString ipAddress;
+    QString ipPort;
+    QString user;
+    int tcpLBusIndex = 0;
+    QString portName;
+    int baudRate = 0;
+    int dataBits = 0;
+    int stopIndex = 0;
+    int parityIndex = 0;
+    int vcpLBus = 0;
+};
+
 namespace {
-struct DeviceType { const char* text; int code; };
-const DeviceType kDeviceTypes[] = {{"P731X", 8}, {"Q2904", 12}, {"Q2906", 15}};
+const char* const kTcpHint = "A simulator or a forwarded module: type its port after the address.";
+const char* const kPortHint = "A port of this machine, or a device path typed in full.";
 
 QWidget* row(QWidget* parent, const QString& label, QWidget* field, QHBoxLayout** layoutOut = nullptr)
 {
@@ -93,6 +117,9 @@ void QConnectDialog::buildForm()
     editCustName = new QCustomLineEdit(this);
     editCustName->setObjectName("editCustName");
     editCustName->setPlaceholderText("insert custom name here..");
+    // Wide enough to show the whole placeholder.
+    editCustName->setMinimumWidth(editCustName->fontMetrics().horizontalAdvance(editCustName->placeholderText()) +
+                                  24);
     horizontalLayout->addWidget(editCustName, 1);
     verticalLayout->addLayout(horizontalLayout);
 
@@ -101,7 +128,7 @@ void QConnectDialog::buildForm()
     horizontalLayout_2->addWidget(new QLabel("Device Type", this));
     comboPSType = new QComboBox(this);
     comboPSType->setObjectName("comboPSType");
-    for (const DeviceType& t : kDeviceTypes)
+    for (const NamedCode& t : kDeviceTypes)
         comboPSType->addItem(t.text);
     horizontalLayout_2->addWidget(comboPSType, 1);
     verticalLayout->addLayout(horizontalLayout_2);
@@ -129,7 +156,8 @@ void QConnectDialog::buildForm()
     cancelButton->setObjectName("cancelButton");
     okButton = new QPushButton("OK", this);
     okButton->setObjectName("okButton");
-    okButton->setAutoDefault(false);
+    // Enter anywhere in the form presses OK (when it is enabled).
+    okButton->setDefault(true);
     cancelButton->setAutoDefault(false);
     okButtonLayout->addWidget(cancelButton);
     okButtonLayout->addWidget(okButton);
@@ -154,11 +182,26 @@ QWidget* QConnectDialog::buildTcpGroup()
         octet->setAlignment(Qt::AlignCenter);
         octet->setMaximumWidth(50);
         octet->setValidator(new QIntValidator(0, 255, octet));
+        octet->installEventFilter(this);
         ipLayout->addWidget(octet);
         m_octets[i] = octet;
     }
+    ipLayout->addWidget(new QLabel(":", ipRow));
+    m_tcpPort = new QCustomLineEdit(ipRow);
+    m_tcpPort->setObjectName("ipPort");
+    m_tcpPort->setAlignment(Qt::AlignCenter);
+    m_tcpPort->setMaximumWidth(60);
+    m_tcpPort->setPlaceholderText("port");
+    m_tcpPort->setToolTip("Leave empty for the module's own port.");
+    m_tcpPort->setValidator(new QIntValidator(1, 65535, m_tcpPort));
+    ipLayout->addWidget(m_tcpPort);
     ipLayout->addStretch();
     v->addWidget(ipRow);
+    m_tcpHint = new QLabel(kTcpHint, m_tcpGroup);
+    m_tcpHint->setObjectName("tcpHint");
+    m_tcpHint->setWordWrap(true);
+    m_tcpHint->setStyleSheet("color: #555555;");
+    v->addWidget(m_tcpHint);
 
     m_tcpLBus = numberedCombo(0, 31);
     m_tcpLBus->setObjectName("tcpLBusAddr");
@@ -186,9 +229,18 @@ QWidget* QConnectDialog::buildVcpGroup()
     m_port = new QCustomComboBox;
     m_port->setEditable(true);
     m_port->setDialogChild(true);
+    m_port->setMinimumContentsLength(24);
+    // The ports this machine has first, then the COM names of the modules'
+    // own documentation.
+    m_port->addItems(availableSerialPorts());
     for (int i = 0; i <= 21; ++i)
         m_port->addItem(QString("COM%1").arg(i));
     v->addWidget(row(m_vcpGroup, "Port", m_port));
+    m_portHint = new QLabel(kPortHint, m_vcpGroup);
+    m_portHint->setObjectName("portHint");
+    m_portHint->setWordWrap(true);
+    m_portHint->setStyleSheet("color: #555555;");
+    v->addWidget(m_portHint);
 
     m_baud = new QComboBox;
     m_baud->setObjectName("baudRate");
@@ -279,6 +331,7 @@ void QConnectDialog::connectChangeSignals()
     connect(comboConnType, &QComboBox::currentIndexChanged, this, &QConnectDialog::selectConnectionParameterToShow);
     for (QCustomLineEdit* octet : m_octets)
         connect(octet, &QLineEdit::textChanged, this, &QConnectDialog::checkFields);
+    connect(m_tcpPort, &QLineEdit::textChanged, this, &QConnectDialog::checkFields);
     for (QComboBox* c : {m_tcpLBus, m_baud, m_data, m_stop, m_parity, m_vcpLBus, static_cast<QComboBox*>(m_port)})
         connect(c, &QComboBox::currentIndexChanged, this, &QConnectDialog::checkFields);
     connect(m_port, &QComboBox::editTextChanged, this, &QConnectDialog::checkFields);
@@ -305,8 +358,8 @@ void QConnectDialog::selectConnectionParameterToShow()
 void QConnectDialog::setConnTypeItems()
 {
     comboConnType->clear();
-    comboConnType->addItem("TCP/IP");
-    comboConnType->addItem("VCP USB");
+    for (const NamedCode& link : kLinkTypes)
+        comboConnType->addItem(link.text);
     checkFields();
 }
 
@@ -357,18 +410,41 @@ void QConnectDialog::checkFields()
         const bool complete = readOctets(ip);
         if (complete)
             m_ipAddress = ip;
-        valid = complete && m_lbusTcp >= 0 && ip != "0.0.0.0" && ip != "255.255.255.255";
+        // An empty port field means the module's own port; a typed one must
+        // be a port number.
+        const bool portOk = m_tcpPort->text().isEmpty() || m_tcpPort->hasAcceptableInput();
+        valid = complete && portOk && m_lbusTcp >= 0 && ip != "0.0.0.0" && ip != "255.255.255.255";
     } else {
-        m_portName = m_port->currentText().trimmed();
+        const QString typed = m_port->currentText().trimmed();
+        m_portName = argumentPortName(typed);
         m_baudRate = m_baud->currentText().toInt();
         m_dataBits = m_data->currentText().toInt();
         m_stopIndex = m_stop->currentIndex();
         m_parityIndex = m_parity->currentIndex();
         m_lbusVcp = m_vcpLBus->currentIndex();
-        valid = !m_portName.isEmpty() && !m_portName.contains('_') && m_baud->currentIndex() >= 0 &&
-                m_data->currentIndex() >= 0 && m_stopIndex >= 0 && m_parityIndex >= 0 && m_lbusVcp >= 0;
+        valid = !m_portName.isEmpty() && m_baud->currentIndex() >= 0 && m_data->currentIndex() >= 0 &&
+                m_stopIndex >= 0 && m_parityIndex >= 0 && m_lbusVcp >= 0;
+        m_portHint->setText(!typed.isEmpty() && m_portName.isEmpty()
+                                ? QString("\"_\" separates the fields of the link: name this port "
+                                          "without one, or by the device it stands for.")
+                                : QString(kPortHint));
     }
     okButton->setEnabled(valid);
+}
+
+QString QConnectDialog::argumentText() const
+{
+    if (comboConnType->currentIndex() == 0) {
+        QString address = m_ipAddress;
+        if (!m_tcpPort->text().isEmpty())
+            address += ":" + m_tcpPort->text();
+        return QString("%0_%1").arg(address).arg(m_lbusTcp);
+    }
+    if (comboConnType->currentIndex() == 1 && m_port)
+        return QString("%0_%1_%2_%3_%4_%5")
+            .arg(m_portName).arg(m_baudRate).arg(m_dataBits)
+            .arg(m_stopIndex).arg(m_parityIndex).arg(m_lbusVcp);
+    return QString();
 }
 
 void QConnectDialog::connectToAddress()
@@ -381,22 +457,80 @@ void QConnectDialog::connectToAddress()
     m_request.password = m_password;
 
     int linkType = -1;
-    if (comboConnType->currentIndex() == 0) {
-        linkType = 0;
-        m_request.argument = QString("%0_%1").arg(m_ipAddress).arg(m_lbusTcp);
-    } else if (m_port) {
-        linkType = 5;
-        m_request.argument = QString("%0_%1_%2_%3_%4_%5")
-                                 .arg(m_portName).arg(m_baudRate).arg(m_dataBits)
-                                 .arg(m_stopIndex).arg(m_parityIndex).arg(m_lbusVcp);
-    } else {
+    if (comboConnType->currentIndex() == 0)
+        linkType = ZEVAHV_LINK_TCPIP;
+    else if (m_port)
+        linkType = ZEVAHV_LINK_USBVCP;
+    else
+        return;
+    m_request.linkType = linkType;
+    m_request.argument = argumentText();
+
+    const Remembered choices = remembered(linkType);
+    if (!m_mainWindow) {
+        storeSettings(choices);
         return;
     }
-    m_request.linkType = linkType;
-    if (m_mainWindow)
-        m_mainWindow->connectToSystem(m_request.systemType, linkType, m_request.argument, m_request.name,
-                                      m_request.user, m_request.password);
-    storeSettings(linkType);
+    // The connection runs once this dialog has finished closing: it shows
+    // progress and messages, during which the closed dialog is deleted.
+    // Nothing of the dialog is used from here on.
+    QPointer<MainWindow> window(m_mainWindow);
+    const ConnectionRequest request = m_request;
+    QTimer::singleShot(0, m_mainWindow, [window, request, choices] {
+        if (!window)
+            return;
+        window->connectToSystem(request.systemType, request.linkType, request.argument, request.name,
+                                request.user, request.password);
+        storeSettings(choices);
+    });
+}
+
+bool QConnectDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        for (int i = 0; i < 4; ++i) {
+            if (watched != m_octets[i])
+                continue;
+            // "." goes on to the next part of the address, as it is typed.
+            if (key->text() == QLatin1String(".")) {
+                if (i < 3 && !m_octets[i]->text().isEmpty()) {
+                    m_octets[i + 1]->setFocus(Qt::TabFocusReason);
+                    m_octets[i + 1]->selectAll();
+                }
+                return true;
+            }
+            if (key->matches(QKeySequence::Paste) && pasteAddress(QApplication::clipboard()->text()))
+                return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool QConnectDialog::pasteAddress(const QString& text)
+{
+    const QString t = text.trimmed();
+    const QString host = t.section(':', 0, 0);
+    const QString port = t.contains(':') ? t.section(':', 1) : QString();
+    const QStringList parts = host.split('.');
+    if (parts.size() != 4)
+        return false;
+    for (const QString& p : parts) {
+        bool ok = false;
+        const int v = p.toInt(&ok);
+        if (!ok || v < 0 || v > 255)
+            return false;
+    }
+    if (!port.isEmpty()) {
+        bool ok = false;
+        const int v = port.toInt(&ok);
+        if (!ok || v < 1 || v > 65535)
+            return false;
+    }
+    for (int i = 0; i < 4; ++i)
+        m_octets[i]->setText(parts[i]);
+    m_tcpPort->setText(port);
+    return true;
 }
 
 void QConnectDialog::restoreSettings()
@@ -430,6 +564,11 @@ void QConnectDialog::restoreSettings()
         if (readOctets(ip))
             m_ipAddress = ip;
     }
+    {
+        const bool blocked = m_tcpPort->blockSignals(true);
+        m_tcpPort->setText(s.value("lastIpPort").toString());
+        m_tcpPort->blockSignals(blocked);
+    }
     m_user = s.value("lastUserName").toString();
     m_userEdit->setText(m_user);
     restoreIndex(m_tcpLBus, s.value("lastLBusAddrTCP", 0));
@@ -447,23 +586,44 @@ void QConnectDialog::restoreSettings()
     selectConnectionParameterToShow();
 }
 
-void QConnectDialog::storeSettings(int linkType)
+QConnectDialog::Remembered QConnectDialog::remembered(int linkType) const
+{
+    Remembered r;
+    r.linkType = linkType;
+    r.deviceName = m_deviceName;
+    r.psType = comboPSType->currentIndex();
+    r.connType = comboConnType->currentIndex();
+    r.ipAddress = m_ipAddress;
+    r.ipPort = m_tcpPort->text();
+    r.user = m_user;
+    r.tcpLBusIndex = m_tcpLBus->currentIndex();
+    r.portName = m_port->currentText().trimmed();   // as the operator chose it
+    r.baudRate = m_baudRate;
+    r.dataBits = m_dataBits;
+    r.stopIndex = m_stopIndex;
+    r.parityIndex = m_parityIndex;
+    r.vcpLBus = m_lbusVcp;
+    return r;
+}
+
+void QConnectDialog::storeSettings(const Remembered& r)
 {
     QSettings s(kOrganisation, kApplication);
-    s.setValue("lastCustName", m_deviceName);
-    s.setValue("lastPSType", comboPSType->currentIndex());
-    s.setValue("lastConnType", comboConnType->currentIndex());
-    if (linkType == 0) {
-        s.setValue("lastIpAddress", m_ipAddress);
-        s.setValue("lastUserName", m_user);
-        s.setValue("lastLBusAddrTCP", m_tcpLBus->currentIndex());
+    s.setValue("lastCustName", r.deviceName);
+    s.setValue("lastPSType", r.psType);
+    s.setValue("lastConnType", r.connType);
+    if (r.linkType == ZEVAHV_LINK_TCPIP) {
+        s.setValue("lastIpAddress", r.ipAddress);
+        s.setValue("lastIpPort", r.ipPort);
+        s.setValue("lastUserName", r.user);
+        s.setValue("lastLBusAddrTCP", r.tcpLBusIndex);
     } else {
-        s.setValue("lastCommPort", m_portName);
-        s.setValue("lastBaudRate", m_baudRate);
-        s.setValue("lastCommData", m_dataBits);
-        s.setValue("lastCommStop", m_stopIndex);
-        s.setValue("lastCommParity", m_parityIndex);
-        s.setValue("lastLBusAddr", m_lbusVcp);
+        s.setValue("lastCommPort", r.portName);
+        s.setValue("lastBaudRate", r.baudRate);
+        s.setValue("lastCommData", r.dataBits);
+        s.setValue("lastCommStop", r.stopIndex);
+        s.setValue("lastCommParity", r.parityIndex);
+        s.setValue("lastLBusAddr", r.vcpLBus);
     }
     s.sync();
 }

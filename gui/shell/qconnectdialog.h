@@ -15,6 +15,7 @@ class QWidget;
 class QCustomComboBox;
 class QCustomLineEdit;
 class MainWindow;
+class QSettings;
 
 // What OK asks the main window to connect.
 struct ConnectionRequest {
@@ -38,10 +39,15 @@ public:
     // The request that the last OK built.
     const ConnectionRequest& lastRequest() const { return m_request; }
     bool okEnabled() const;
+    // The address argument the fields give now (empty when they give none).
+    QString argumentText() const;
 
     // The settings store of the remembered choices.
     static const char* const kOrganisation;
     static const char* const kApplication;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 public slots:
     void setCustomName();
@@ -60,9 +66,16 @@ private:
     QWidget* buildVmeGroup();
     void connectChangeSignals();
     void restoreSettings();
-    void storeSettings(int linkType);
+    // What OK remembers, taken from the fields before the connection runs:
+    // the dialog is gone by the time the connection ends.
+    struct Remembered;
+    Remembered remembered(int linkType) const;
+    static void storeSettings(const Remembered& r);
     void place(QWidget* parent, int verticalOffset);
     bool readOctets(QString& ip) const;
+    // Fills the address fields from a pasted "a.b.c.d[:port]"; false when
+    // the text is no such address.
+    bool pasteAddress(const QString& text);
 
     MainWindow* m_mainWindow;
 
@@ -76,6 +89,8 @@ private:
     // TCP/IP
     QWidget* m_tcpGroup = nullptr;
     QCustomLineEdit* m_octets[4] = {};
+    QCustomLineEdit* m_tcpPort = nullptr;   // empty: the module's own port
+    QLabel* m_tcpHint = nullptr;
     QComboBox* m_tcpLBus = nullptr;
     QWidget* m_userRow = nullptr;
     QLineEdit* m_userEdit = nullptr;
@@ -84,6 +99,7 @@ private:
     // VCP USB
     QWidget* m_vcpGroup = nullptr;
     QCustomComboBox* m_port = nullptr;
+    QLabel* m_portHint = nullptr;
     QComboBox* m_baud = nullptr;
     QComboBox* m_data = nullptr;
     QComboBox* m_stop = nullptr;

@@ -13,6 +13,16 @@ namespace {
 const QColor kEvenRow(238, 238, 238);
 const QColor kOddRow(213, 213, 213);
 const QColor kAlarm(238, 0, 0);
+// A lost system's cells: the grey of a disabled table, text dimmed.
+const QColor kLostBackground(204, 204, 204);
+const QColor kLostText(128, 128, 128);
+
+const ZEVAHVNode* rootOf(const ZEVAHVNode* node)
+{
+    while (node && node->kind() != ZEVAHVNode::KindRoot)
+        node = node->parentNode();
+    return node;
+}
 }
 
 QCustomTableWidget::QCustomTableWidget(bool custom, QWidget* parent)
@@ -122,6 +132,33 @@ bool QCustomTableWidget::rowInAlarm(int row) const
     return false;
 }
 
+bool QCustomTableWidget::rowLost(int row) const
+{
+    for (int c = 0; c < columnCount(); ++c) {
+        if (const ZEVAHVNode* p = parameterAt(row, c)) {
+            const ZEVAHVNode* root = rootOf(p);
+            return root && root->connectionState() == ZEVAHVNode::ConnectionLost;
+        }
+    }
+    return false;
+}
+
+void QCustomTableWidget::paintLostRow(int row)
+{
+    const bool blocked = blockSignals(true);
+    for (int c = 0; c < columnCount(); ++c) {
+        if (QTableWidgetItem* it = item(row, c)) {
+            it->setBackground(kLostBackground);
+            it->setForeground(kLostText);
+        }
+    }
+    if (QTableWidgetItem* header = verticalHeaderItem(row)) {
+        header->setBackground(m_powerOff);
+        header->setForeground(QColor(Qt::white));
+    }
+    blockSignals(blocked);
+}
+
 void QCustomTableWidget::paintRow(int row, const QColor& background, bool alarm)
 {
     const int pw = columnOf("Pw");
@@ -162,9 +199,14 @@ void QCustomTableWidget::alternateRowColors()
         const int row = verticalHeader()->logicalIndex(v);
         if (isRowHidden(row))
             continue;
-        // A row stays red while any of its parameters reports an alarm.
-        paintRow(row, baseColourOfVisibleRow(k), rowInAlarm(row));
-        updatePowerHeader(row);
+        // A row stays red while any of its parameters reports an alarm; a
+        // lost system's rows are grey, their values being no longer live.
+        if (rowLost(row)) {
+            paintLostRow(row);
+        } else {
+            paintRow(row, baseColourOfVisibleRow(k), rowInAlarm(row));
+            updatePowerHeader(row);
+        }
         ++k;
     }
 }
@@ -247,6 +289,18 @@ void QCustomTableWidget::keyPressEvent(QKeyEvent* event)
     QTableWidget::keyPressEvent(event);
     if (selectionSpansColumns())
         selectOnlyCurrent();
+}
+
+void QCustomTableWidget::focusInEvent(QFocusEvent* event)
+{
+    // A table that gets the focus without a current cell (after a dialog
+    // closed, after a rebuild) makes its first cell current: that must not
+    // open an editor the operator did not ask for.
+    const EditTriggers triggers = editTriggers();
+    if (!currentIndex().isValid())
+        setEditTriggers(triggers & ~QAbstractItemView::CurrentChanged);
+    QTableWidget::focusInEvent(event);
+    setEditTriggers(triggers);
 }
 
 // ---- copying a committed value down the selected cells of its column --------

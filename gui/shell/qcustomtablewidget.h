@@ -53,13 +53,17 @@ public slots:
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
     bool selectionSpansColumns() const;
     void selectOnlyCurrent();
     QColor baseColourOfVisibleRow(int k) const;
     bool rowInAlarm(int row) const;
+    // True when the row's channel belongs to a system whose connection is lost.
+    bool rowLost(int row) const;
     void paintRow(int row, const QColor& background, bool alarm);
+    void paintLostRow(int row);
 
     bool m_custom;
     QBrush m_powerOff;

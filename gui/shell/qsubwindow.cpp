@@ -5,7 +5,9 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QSpacerItem>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "qcustomtablewidget.h"
@@ -53,6 +55,20 @@ QSubWindow::QSubWindow(QWidget* parent, int systemIndex, ZEVAHVNode* root, bool 
         corner->setStyleSheet("border:2px solid red;");
     m_table->horizontalHeader()->setSectionsMovable(false);
     m_table->verticalHeader()->setSectionsMovable(false);
+    // Row headers widen when their font changes (the current row's is bold):
+    // the table widens with them rather than hide its last column.
+    m_headerWatch = connect(m_table->verticalHeader(), &QHeaderView::geometriesChanged, this, [this] {
+        if (m_table->isVisible())
+            fitMaximumSize();
+    });
+    // The stretched last column may keep a width it had while the table was
+    // wider: a table held at its limit that still scrolls sideways is
+    // widened by what it lacks.
+    m_scrollWatch = connect(m_table->horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this] {
+        const int lacking = m_table->horizontalHeader()->length() - m_table->viewport()->width();
+        if (m_table->isVisible() && lacking > 0 && m_table->width() >= m_table->maximumWidth())
+            m_table->setMaximumWidth(m_table->maximumWidth() + lacking);
+    });
 
     m_layout = new QVBoxLayout(this);
     m_layout->addWidget(m_table, 1);
@@ -63,6 +79,9 @@ QSubWindow::QSubWindow(QWidget* parent, int systemIndex, ZEVAHVNode* root, bool 
 
 QSubWindow::~QSubWindow()
 {
+    // The header and the scroll bar still report while they are deleted.
+    disconnect(m_headerWatch);
+    disconnect(m_scrollWatch);
     m_table->detachAllItems();
 }
 
@@ -193,18 +212,61 @@ void QSubWindow::fillPlaceholders()
 
 void QSubWindow::sizeTable()
 {
-    m_table->resizeColumnsToContents();
-    int width = m_table->verticalHeader()->sizeHint().width() + 21;
-    for (int c = 0; c < m_table->columnCount(); ++c)
-        if (!m_table->isColumnHidden(c))
-            width += m_table->columnWidth(c);
-    int height = m_table->horizontalHeader()->sizeHint().height() + 21;
-    for (int r = 0; r < m_table->rowCount(); ++r)
-        if (!m_table->isRowHidden(r))
-            height += m_table->rowHeight(r);
-    m_table->setMaximumSize(width, height);
+    measureCells();
+    fitMaximumSize();
     m_table->alternateRowColors();
     QApplication::processEvents();
+}
+
+void QSubWindow::measureCells()
+{
+    // Measured with the style sheets applied: a table built before it is
+    // shown has not been polished yet, and its cells grow when it is.
+    m_table->ensurePolished();
+    m_table->horizontalHeader()->ensurePolished();
+    m_table->verticalHeader()->ensurePolished();
+    m_table->resizeColumnsToContents();
+    m_cellsWidth = 0;
+    for (int c = 0; c < m_table->columnCount(); ++c)
+        if (!m_table->isColumnHidden(c))
+            m_cellsWidth += m_table->columnWidth(c);
+    m_cellsHeight = 0;
+    for (int r = 0; r < m_table->rowCount(); ++r)
+        if (!m_table->isRowHidden(r))
+            m_cellsHeight += m_table->rowHeight(r);
+}
+
+void QSubWindow::fitMaximumSize()
+{
+    // The table is as large as its cells need and no larger, so that every
+    // column shows where the area has room for it.  What surrounds the cells
+    // (headers, the scroll bars that are always on, the frame) depends on
+    // the style: it is estimated from the parts' own sizes, never below the
+    // 21 pixels of the classic look, and measured once the table is laid
+    // out; the larger of the two is taken (a header is laid out late after
+    // a rebuild).
+    const int frame = 2 * m_table->frameWidth();
+    int chromeWidth = m_table->verticalHeader()->sizeHint().width() +
+                      qMax(21, m_table->verticalScrollBar()->sizeHint().width() + frame);
+    int chromeHeight = m_table->horizontalHeader()->sizeHint().height() +
+                       qMax(21, m_table->horizontalScrollBar()->sizeHint().height() + frame);
+    if (m_table->isVisible() && m_table->viewport()->width() > 0) {
+        chromeWidth = qMax(chromeWidth, m_table->width() - m_table->viewport()->width());
+        chromeHeight = qMax(chromeHeight, m_table->height() - m_table->viewport()->height());
+    }
+    m_table->setMaximumSize(chromeWidth + m_cellsWidth + 1, chromeHeight + m_cellsHeight + 1);
+}
+
+void QSubWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Measured again once shown: the cells take their final fonts then.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_table->isVisible())
+            return;
+        measureCells();
+        fitMaximumSize();
+    });
 }
 
 void QSubWindow::firstBuild()

@@ -49,11 +49,16 @@ public slots:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void rebuild();
     void fillPlaceholders();
     void sizeTable();
+    void measureCells();
+    // Limits the table to its cells plus its headers, scroll bars and frame,
+    // measured as laid out when it is shown, estimated before.
+    void fitMaximumSize();
     void placeCell(int row, int column, ZEVAHVNode* parameter);
     int appendColumn(const QString& name, bool visible);
 
@@ -65,4 +70,8 @@ private:
     bool m_custom;
     QLabel* m_emptyLabel = nullptr;
     QVBoxLayout* m_layout;
+    int m_cellsWidth = 0;    // visible columns, as sized to their contents
+    int m_cellsHeight = 0;   // visible rows
+    QMetaObject::Connection m_headerWatch;
+    QMetaObject::Connection m_scrollWatch;
 };

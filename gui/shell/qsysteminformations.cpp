@@ -19,7 +19,7 @@ const char* const kAmplifierText = "\nSpectroscopy Amplifier\n";
 
 bool isAmplifier(int systemType)
 {
-    return systemType == 8 || systemType == 12 || systemType == 15;
+    return systemType == ZEVAHV_SYS_P731X || systemType == ZEVAHV_SYS_Q2904 || systemType == ZEVAHV_SYS_Q2906;
 }
 
 // The present board the header describes: the first slot that holds one.
@@ -56,26 +56,26 @@ QString QSystemInformations::familyText(int systemType, int linkType,
                                         const QString& connectionArgument)
 {
     switch (systemType) {
-    case 2:
+    case ZEVAHV_SYS_KR2440:
         return "KR2440\nUniversal Multichannel\nPower Supply System";
-    case 3:
+    case ZEVAHV_SYS_KR2550:
         return "KR2550\nUniversal Multichannel\nPower Supply System";
-    case 5: {
+    case ZEVAHV_SYS_W40XX: {
         QString text = "VME HV Crate\n";
-        if (linkType == 3 && !connectionArgument.isEmpty())
+        if (linkType == ZEVAHV_LINK_USB && !connectionArgument.isEmpty())
             text += QString("USB %0").arg(connectionArgument.at(0));
-        else if (linkType == 4 && connectionArgument.size() >= 3)
+        else if (linkType == ZEVAHV_LINK_OPTLINK && connectionArgument.size() >= 3)
             text += QString("OPTICAL LINK %0%1%2")
                         .arg(connectionArgument.at(0))
                         .arg(connectionArgument.at(1))
                         .arg(connectionArgument.at(2));
         return text;
     }
-    case 6:
+    case ZEVAHV_SYS_Q3815:
         return "NIM HV\nPower Supply";
-    case 8:
-    case 12:
-    case 15:
+    case ZEVAHV_SYS_P731X:
+    case ZEVAHV_SYS_Q2904:
+    case ZEVAHV_SYS_Q2906:
         return QString("NIM module") + kAmplifierText;
     default:
         return "Misc";
@@ -85,7 +85,8 @@ QString QSystemInformations::familyText(int systemType, int linkType,
 QString QSystemInformations::addressFor(int systemType, int linkType,
                                         const QString& connectionArgument)
 {
-    const bool shown = systemType == 6 || (isAmplifier(systemType) && (linkType == 0 || linkType == 5));
+    const bool shown = systemType == ZEVAHV_SYS_Q3815 ||
+                       (isAmplifier(systemType) && (linkType == ZEVAHV_LINK_TCPIP || linkType == ZEVAHV_LINK_USBVCP));
     if (!shown || connectionArgument.isEmpty())
         return QString();
     return connectionArgument.section('_', 0, 0);
@@ -108,7 +109,8 @@ void QSystemInformations::buildHeader()
     }
 
     QString header = familyText(m_systemType, m_linkType, m_connection);
-    if (m_systemType == 8 || m_systemType == 12)
+    // The P731X and the Q2904 name their model in the header.
+    if (m_systemType == ZEVAHV_SYS_P731X || m_systemType == ZEVAHV_SYS_Q2904)
         header = m_title + kAmplifierText;
 
     m_layout->addSpacing(15);
@@ -168,7 +170,7 @@ void QSystemInformations::buildRows(int position)
     for (ZEVAHVNode* parameter : boards.at(position)->parameters()) {
         // A Q3815 reports write-only switches (on, off, kill) that have no
         // value to show.
-        if (m_systemType == 6 && parameter->accessMode() == ZEVAHVNode::WriteOnly)
+        if (m_systemType == ZEVAHV_SYS_Q3815 && parameter->accessMode() == ZEVAHVNode::WriteOnly)
             continue;
         m_layout->addWidget(buildRow(parameter));
         ++m_rowCount;

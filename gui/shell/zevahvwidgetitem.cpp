@@ -1,14 +1,19 @@
 #include "zevahvwidgetitem.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <cmath>
 #include <limits>
 
 #include "customcontrols.h"
+#include "inputrules.h"
+#include "messageboxes.h"
 #include "zevahvnode.h"
 #include "zevahvnodeproperty.h"
 #include "zevahvswitch.h"
@@ -34,8 +39,15 @@ int clampToInt(double v)
 ZEVAHVWidgetItem::ZEVAHVWidgetItem(ZEVAHVNode* parameter, QWidget* parent, bool inTable)
     : QWidget(parent), m_parameter(parameter), m_valueType(parameter ? parameter->valueType() : -1)
 {
-    setStyleSheet("background:transparent; color:black; selection-background-color:transparent; "
-                  "selection-color:lightgrey;");
+    // A cell editor marks its selection only faintly (the cell is the
+    // mark); a panel editor keeps its text readable when it is selected,
+    // as it is after Return, so that a committed value never looks disabled.
+    if (inTable)
+        setStyleSheet("background:transparent; color:black; selection-background-color:transparent; "
+                      "selection-color:lightgrey;");
+    else
+        setStyleSheet("background:transparent; color:black; selection-background-color:#1f3d99; "
+                      "selection-color:white;");
     m_layout = new QHBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
@@ -66,6 +78,7 @@ void ZEVAHVWidgetItem::buildControl(bool inTable)
                        clampToInt(propertyNumber("Maxval", std::numeric_limits<int>::max())));
         spin->setValue(current.toInt());
         spin->setInTable(inTable);
+        spin->setKeepsTypedText(true);
         connect(spin, &QSpinBox::editingFinished, this, &ZEVAHVWidgetItem::commitIfEdited);
         connect(spin, &QSpinBox::valueChanged, this, &ZEVAHVWidgetItem::valueFieldEndEdit);
         m_control = spin;
@@ -77,6 +90,7 @@ void ZEVAHVWidgetItem::buildControl(bool inTable)
         spin->setRange(propertyNumber("Minval", -1e9), propertyNumber("Maxval", 1e9));
         spin->setValue(current.toDouble());
         spin->setInTable(inTable);
+        spin->setKeepsTypedText(true);
         connect(spin, &QDoubleSpinBox::editingFinished, this, &ZEVAHVWidgetItem::commitIfEdited);
         connect(spin, &QDoubleSpinBox::valueChanged, this, &ZEVAHVWidgetItem::valueFieldEndEdit);
         m_control = spin;
@@ -227,6 +241,8 @@ void ZEVAHVWidgetItem::commitIfEdited()
     // Spin boxes and line edits also report the end of editing when the
     // editor merely loses the focus (the operator walked past the cell):
     // only a value the operator changed, or confirmed with Return, is sent.
+    if (m_refused)
+        return;
     if (m_edited || property("Entered").toBool())
         endEdit();
 }
@@ -239,11 +255,79 @@ void ZEVAHVWidgetItem::valueFieldEndEdit()
     emit valueFieldEdited();
 }
 
+int ZEVAHVWidgetItem::textLimit(const ZEVAHVNode* parameter)
+{
+    if (!parameter)
+        return -1;
+    if (parameter->kind() == ZEVAHVNode::KindChannelParameter && parameter->name() == QLatin1String("Name"))
+        return ZEVAHV_MAX_CH_NAME - 1;
+    if (parameter->kind() == ZEVAHVNode::KindSystemProperty)
+        return 79;   // written through an 80-byte buffer
+    return -1;
+}
+
+bool ZEVAHVWidgetItem::hasUncheckedText() const
+{
+    if (auto* s = qobject_cast<QCustomSpinBox*>(m_control))
+        return s->text().trimmed() != s->canonicalText();
+    if (auto* d = qobject_cast<QCustomDoubleSpinBox*>(m_control))
+        return d->text().trimmed() != d->canonicalText();
+    if (auto* e = qobject_cast<QLineEdit*>(m_control))
+        return textLimit(m_parameter) >= 0 && e->text().size() > textLimit(m_parameter);
+    return false;
+}
+
+bool ZEVAHVWidgetItem::acceptTyped()
+{
+    if (!m_parameter || !hasUncheckedText())
+        return true;
+    const QString name = m_parameter->name();
+    const QString unit = m_parameter->unitText();
+    ZEVAHVInput::Checked checked;
+    if (auto* s = qobject_cast<QCustomSpinBox*>(m_control)) {
+        checked = ZEVAHVInput::wholeNumber(s->text(), s->minimum(), s->maximum(), name, unit);
+        if (checked.ok)
+            s->setValue(checked.value.toInt());
+    } else if (auto* d = qobject_cast<QCustomDoubleSpinBox*>(m_control)) {
+        checked = ZEVAHVInput::decimalNumber(d->text(), d->minimum(), d->maximum(), d->decimals(), name, unit);
+        if (checked.ok)
+            d->setValue(checked.value.toDouble());
+    } else if (auto* e = qobject_cast<QLineEdit*>(m_control)) {
+        checked = ZEVAHVInput::text(e->text(), textLimit(m_parameter), name);
+    }
+    if (!checked.ok)
+        refuse(checked.reason);
+    return checked.ok;
+}
+
+void ZEVAHVWidgetItem::refuse(const QString& reason)
+{
+    // Back to the value the system holds, as if nothing had been typed.
+    showValue(m_parameter->value().value);
+    setProperty("Entered", false);
+    m_refused = true;
+    emit inputRefused(reason);
+    // Shown once the key or focus change that brought it is over: the box
+    // takes the focus, and the editor may close meanwhile.
+    QPointer<QWidget> anchor(window());
+    QTimer::singleShot(0, qApp, [anchor, reason] { VelmoraMessages::warning(anchor, reason); });
+}
+
 bool ZEVAHVWidgetItem::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_control && event->type() == QEvent::FocusOut) {
+        // Leaving the field with text typed: the same check as Return.
+        if (hasUncheckedText())
+            acceptTyped();
+    }
     if (watched == m_control && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            m_refused = false;   // typing anew
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (!acceptTyped())
+                return true;   // refused: the key goes no further
+            m_refused = false;
             setProperty("Entered", true);
             // Spin boxes and line edits finish on Return themselves.
             if (qobject_cast<ZEVAHVSwitch*>(m_control) || qobject_cast<QComboBox*>(m_control))

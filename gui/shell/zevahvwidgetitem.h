@@ -2,6 +2,12 @@
 // The in-place editor of one parameter: a control chosen by the parameter's
 // value type (spin box, line edit, switch, list) and its unit.  Used in the
 // channel tables and in the information panel.
+//
+// What the operator types is checked before anything is written: a number
+// out of the parameter's range, one that is no number, one with more
+// decimals than the parameter takes, an empty field or a text too long is
+// refused with a message, the editor shows the parameter's value again, and
+// nothing is written.
 #include <QPointer>
 #include <QVariant>
 #include <QWidget>
@@ -35,10 +41,14 @@ public:
     QVariant committedValue() const { return m_committed; }
     // Result of the last write (0 when it succeeded).
     int lastWriteResult() const { return m_lastResult; }
+    // The longest text a text parameter takes (-1: no limit of ours).
+    static int textLimit(const ZEVAHVNode* parameter);
 
 signals:
     void valueFieldEdited();
     void endEditing();
+    // What was typed was refused; nothing was written.
+    void inputRefused(const QString& reason);
 
 public slots:
     void endEdit();
@@ -53,6 +63,12 @@ protected:
 private:
     void buildControl(bool inTable);
     double propertyNumber(const char* name, double fallback) const;
+    // Checks the typed text of a number or text control; true when it may be
+    // committed (the control then holds exactly the typed value).
+    bool acceptTyped();
+    // True when the control shows something other than its value.
+    bool hasUncheckedText() const;
+    void refuse(const QString& reason);
 
     ZEVAHVNode* m_parameter;
     QHBoxLayout* m_layout;
@@ -63,6 +79,10 @@ private:
     bool m_committing = false;
     bool m_showing = false;
     bool m_edited = false;   // the operator changed the control's value
+    // What was typed last was refused: nothing is committed until the
+    // operator types again (a spin box still reports the refused text's
+    // change when it loses the focus).
+    bool m_refused = false;
     QVariant m_committed;
     int m_lastResult = 0;
 };

@@ -73,13 +73,30 @@ int get_event_data(int sock, ZEVAHV_SYSTEMSTATUS_t *status, IDValue_t **events,
     });
 }
 
+// Legacy mainframes send datagrams.  A socket connected to one mainframe
+// is read for that system; any other socket (one that takes datagrams from
+// every mainframe) is handed to the family's reader without a system, and
+// the sender of the message says which system it is.
 int legacy_get_event_data(int sock, char **events, int *count) {
     std::string peer;
-    if (!platform::peer_address(sock, &peer)) return ZEVAHV_ERR_READ;
-    return on_peer_slot(peer, EventSource::LegacyPeerFrames, [&](int handle, const SlotView &v) {
-        if (v.ops->read_legacy_event_frame == nullptr) return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
-        return v.ops->read_legacy_event_frame(v.ctx, handle, sock, events, count);
-    });
+    if (platform::peer_address(sock, &peer) &&
+        slot_of_peer(peer, EventSource::LegacyPeerFrames) >= 0) {
+        return on_peer_slot(peer, EventSource::LegacyPeerFrames,
+                            [&](int handle, const SlotView &v) {
+                                if (v.ops->read_legacy_event_frame == nullptr)
+                                    return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
+                                return v.ops->read_legacy_event_frame(v.ctx, handle, sock,
+                                                                      events, count);
+                            });
+    }
+    for (int code = 0; code < kFamilyCodeCount; ++code) {
+        const FamilyTraits *t = family_traits(code);
+        const FamilyOps *ops = family_ops(code);
+        if (t != nullptr && t->events == EventSource::LegacyPeerFrames && ops != nullptr &&
+            ops->read_legacy_event_frame != nullptr)
+            return ops->read_legacy_event_frame(nullptr, -1, sock, events, count);
+    }
+    return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
 }
 
 }  // namespace

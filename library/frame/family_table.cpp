@@ -17,6 +17,8 @@ extern const FamilyOps q3815_ops;
 extern const FamilyOps p731x_ops;
 extern const FamilyOps q2904_ops;
 extern const FamilyOps q2906_ops;
+extern const FamilyOps mainframe_ops;
+extern const FamilyOps legacy_mainframe_ops;
 extern const FamilyOps w40xx_ops;
 extern const FamilyOps rd40xx_ops;
 
@@ -96,11 +98,11 @@ constexpr FamilyEntry kFamilies[] = {
     {ZEVAHV_SYS_KR2210,
      mainframe("KR2210", "ZEVA_KR2210_HVL_%03d", ZEVAHV_SYS_KR2220, "",
                EventSource::LegacyPeerFrames),
-     nullptr},
+     &legacy_mainframe_ops},
     {ZEVAHV_SYS_KR2440,
      mainframe("KR2440", "ZEVA_KR2440_HVL_%03d", ZEVAHV_SYS_KR2550, "KR2440:",
                EventSource::PeerFrames),
-     nullptr},
+     &mainframe_ops},
     {ZEVAHV_SYS_W40XX,
      {.name = "W40XX",
       .lock_name_format = "ZEVA_W40XX_HVL_%03d",

@@ -13,9 +13,9 @@
 
 #include "eventport.h"
 #include "listenerpausegate.h"
-#include "mainwindow.h"
 #include "qtcpeventserver.h"
 #include "qsysteminterface.h"
+#include "recording_sink.h"
 #include "sim_process.h"
 #include "subscriptionnames.h"
 #include "zevahvnode.h"
@@ -55,7 +55,7 @@ Connection connectAmplifier(const char *device, int systemType, std::vector<std:
 {
     Connection c;
     c.sim = SimProcess::start(device, std::move(args));
-    c.sys = std::make_unique<QSystemInterface>(systemType, 0, QString::fromStdString(c.sim->tcp_arg()),
+    c.sys = std::make_unique<QSystemInterface>(systemType, ZEVAHV_LINK_TCPIP, QString::fromStdString(c.sim->tcp_arg()),
                                                QString("Amp-") + device, 0);
     const int rc = c.sys->connectSystem(nullptr, "", "");
     EXPECT_EQ(rc, 0) << device;
@@ -78,23 +78,6 @@ bool pumpUntil(const std::function<bool()> &done, int timeoutMs)
         QThread::msleep(5);
     }
     return true;
-}
-
-// Applies the window's value events to the given systems' trees, as the
-// window does for the systems it lists.
-QMetaObject::Connection applyEvents(std::vector<QSystemInterface *> systems)
-{
-    return QObject::connect(MainWindow::getInstance(), &MainWindow::updateValueAndWidget,
-                            MainWindow::getInstance(),
-                            [systems](QSystemInterface *sys, int bd, int ch, QString item,
-                                      IDValue_t val, bool, bool) {
-                                for (QSystemInterface *mine : systems) {
-                                    if (mine != sys || !sys->root())
-                                        continue;
-                                    if (ZEVAHVNode *n = sys->root()->findItem(bd, ch, item))
-                                        n->setValueFromBytes(val.Value, ZEVAHV_EVENT_VALUE_SIZE);
-                                }
-                            });
 }
 
 void expectSingleBoardOf16Channels(QSystemInterface &sys, const QStringList &channelParams)
@@ -155,7 +138,7 @@ void expectOnOffShown(ZEVAHVNode *p, const char *on, const char *off)
 
 TEST(AmplifierConnection, P731XBuildsItsTree)
 {
-    Connection c = connectAmplifier("p731x", 8);
+    Connection c = connectAmplifier("p731x", ZEVAHV_SYS_P731X);
     ASSERT_NE(c.sys->root(), nullptr);
     expectSingleBoardOf16Channels(*c.sys, {"Name", "CoarGain", "FineGain", "Shape", "OutConf",
                                            "OutPol", "PoleZAdj"});
@@ -179,14 +162,14 @@ TEST(AmplifierConnection, P731XBuildsItsTree)
 
 TEST(AmplifierConnection, P731XBCShapeTexts)
 {
-    Connection c = connectAmplifier("p731x", 8, {"--model", "P731XBC"});
+    Connection c = connectAmplifier("p731x", ZEVAHV_SYS_P731X, {"--model", "P731XBC"});
     EXPECT_EQ(enumTexts(channelParam(*c.sys, 0, "Shape")), (QStringList{"0.2", "1", "2", "6"}));
     c.sys->disconnectSystem(false);
 }
 
 TEST(AmplifierConnection, Q2904BuildsItsTree)
 {
-    Connection c = connectAmplifier("q2904", 12);
+    Connection c = connectAmplifier("q2904", ZEVAHV_SYS_Q2904);
     ASSERT_NE(c.sys->root(), nullptr);
     expectSingleBoardOf16Channels(*c.sys, {"Name", "MuxOut", "InPol", "Shape", "CoarsGain",
                                            "FineGain", "PoleZAdj", "TGain", "TInt", "TDiff",
@@ -205,7 +188,7 @@ TEST(AmplifierConnection, Q2904BuildsItsTree)
 
 TEST(AmplifierConnection, Q2906BuildsItsTree)
 {
-    Connection c = connectAmplifier("q2906", 15);
+    Connection c = connectAmplifier("q2906", ZEVAHV_SYS_Q2906);
     ASSERT_NE(c.sys->root(), nullptr);
     expectSingleBoardOf16Channels(*c.sys, {"Name", "Shape", "SlowFGain", "AUXFFGain", "SlowCGain",
                                            "AUXFCGain", "PUR", "MuxOut", "MuxSel", "Threshold",
@@ -218,15 +201,15 @@ TEST(AmplifierConnection, Q2906BuildsItsTree)
 
 TEST(AmplifierConnection, ValueChangedAtTheModuleReachesTheTree)
 {
-    MainWindow::getInstance();
+    RecordingSink sink;
     QTcpEventServer server(ZEVAHVEventPort::DefaultPort);
     ASSERT_TRUE(server.start());
     ASSERT_TRUE(server.waitUntilListening(20000));  // announces its port
-    Connection c = connectAmplifier("p731x", 8);
+    Connection c = connectAmplifier("p731x", ZEVAHV_SYS_P731X);
     ASSERT_NE(c.sys->root(), nullptr);
     const SubscriptionFailures failures = c.sys->subscribeParameters();
     EXPECT_TRUE(failures.isEmpty()) << failures.channelItems.size() << " channel failures";
-    auto link = applyEvents({c.sys.get()});
+    sink.applyValuesTo({c.sys.get()});
     c.sys->setEventsEnabled(true);
 
     ASSERT_EQ(c.sim->control("set 0 FGAIN 3 100").rfind("OK", 0), 0u);
@@ -238,21 +221,21 @@ TEST(AmplifierConnection, ValueChangedAtTheModuleReachesTheTree)
 
     EXPECT_EQ(c.sys->disconnectSystem(true), 0);
     EXPECT_FALSE(c.sys->isListenerRunning());
-    QObject::disconnect(link);
+    sink.applyValuesTo({});
 }
 
 TEST(AmplifierConnection, DisconnectWhileEventsFlowEndsOnlyThatListener)
 {
-    MainWindow::getInstance();
+    RecordingSink sink;
     QTcpEventServer server(ZEVAHVEventPort::DefaultPort);
     ASSERT_TRUE(server.start());
     ASSERT_TRUE(server.waitUntilListening(20000));
     // The Q2906 pauses every listener when it closes; the P731X goes on.
-    Connection q = connectAmplifier("q2906", 15);
-    Connection p = connectAmplifier("p731x", 8);
+    Connection q = connectAmplifier("q2906", ZEVAHV_SYS_Q2906);
+    Connection p = connectAmplifier("p731x", ZEVAHV_SYS_P731X);
     ASSERT_NE(q.sys->root(), nullptr);
     ASSERT_NE(p.sys->root(), nullptr);
-    auto link = applyEvents({q.sys.get(), p.sys.get()});
+    sink.applyValuesTo({q.sys.get(), p.sys.get()});
     for (Connection *c : {&q, &p}) {
         EXPECT_TRUE(c->sys->subscribeParameters().isEmpty());
         c->sys->setEventsEnabled(true);
@@ -275,9 +258,10 @@ TEST(AmplifierConnection, DisconnectWhileEventsFlowEndsOnlyThatListener)
     ASSERT_TRUE(pumpUntil([&] { return pz->value().value.toFloat() == 77.0f; }, 60000));
     EXPECT_TRUE(p.sys->isListenerRunning());
 
+    sink.applyValuesTo({p.sys.get()});
     q.sys.reset();  // deleting a closed interface leaves no thread behind
     EXPECT_EQ(p.sys->disconnectSystem(true), 0);
+    sink.applyValuesTo({});
     p.sys.reset();
     EXPECT_EQ(ListenerPauseGate::instance().runningListeners(), 0);
-    QObject::disconnect(link);
 }

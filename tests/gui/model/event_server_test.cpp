@@ -1,5 +1,6 @@
 // The event server on real loopback sockets: binding upward, peers that say
-// nothing, peers that match a system and peers that match none.
+// nothing, peers that match a system (by a short or a long identification)
+// and peers that match none, from the local host or another address.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -13,12 +14,11 @@
 #include <string>
 
 #include <QCoreApplication>
-#include <QSignalSpy>
 
 #include "eventport.h"
-#include "mainwindow.h"
 #include "qsysteminterface.h"
 #include "qtcpeventserver.h"
+#include "recording_sink.h"
 
 namespace {
 
@@ -41,9 +41,19 @@ int listenOnFreePort(quint16 *port)
     return fd;
 }
 
-int connectTo(quint16 port)
+// A connection to the server, from `from` (a loopback address) when given.
+int connectTo(quint16 port, const char *from = nullptr)
 {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (from) {
+        sockaddr_in b{};
+        b.sin_family = AF_INET;
+        ::inet_pton(AF_INET, from, &b.sin_addr);
+        if (::bind(fd, reinterpret_cast<sockaddr *>(&b), sizeof b) != 0) {
+            ::close(fd);
+            return -1;
+        }
+    }
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -70,15 +80,14 @@ bool closedByPeer(int fd, int timeoutMs)
     return ::recv(fd, &c, 1, 0) <= 0;
 }
 
-// Processes Qt events until the spy has a record or the time is up.
-bool waitForSignal(QSignalSpy &spy, int timeoutMs)
+// Processes Qt events until `done` holds or the time is up.
+template <typename Done>
+bool waitUntil(Done done, int timeoutMs)
 {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (spy.isEmpty() && Clock::now() < deadline) {
+    while (!done() && Clock::now() < deadline)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        spy.wait(20);
-    }
-    return !spy.isEmpty();
+    return done();
 }
 
 // A server on a free port (the process-wide port moves with it).
@@ -113,17 +122,16 @@ TEST(EventServer, MovesUpWhenThePortIsTaken)
     ::close(blocker);
 }
 
-TEST(EventServer, SilentPeerDoesNotStopOthersAndMatchStartsTheListener)
+TEST(EventServer, SilentPeerIsClosedAndAMatchStartsTheListener)
 {
-    MainWindow::getInstance();
+    RecordingSink sink;
     Server s;
     s.server.setIdentTimeoutMs(500);
     ASSERT_TRUE(s.server.start());
     ASSERT_TRUE(s.server.waitUntilListening(20000));
 
     const std::string arg = "127.0.0.1:" + std::to_string(s.server.port()) + "_0";
-    QSystemInterface sys(8, 0, QString::fromStdString(arg), "Amp", 0);
-    QSignalSpy lost(MainWindow::getInstance(), &MainWindow::systemDisconnected);
+    QSystemInterface sys(ZEVAHV_SYS_P731X, ZEVAHV_LINK_TCPIP, QString::fromStdString(arg), "Amp", 0);
 
     const int silent = connectTo(s.server.port());
     ASSERT_GE(silent, 0);
@@ -135,22 +143,19 @@ TEST(EventServer, SilentPeerDoesNotStopOthersAndMatchStartsTheListener)
         c = char(std::toupper(static_cast<unsigned char>(c)));
     sendText(peer, shouted);
 
-    // The silent peer is given up after its time-out and, known only as
-    // 127.0.0.1, matches nobody (code 1).  The second peer's listener then
-    // starts; no library device serves the connection, so its first read
-    // fails and it reports the system as lost (code 0).
-    const auto deadline = Clock::now() + std::chrono::seconds(30);
-    while (lost.size() < 2 && Clock::now() < deadline) {
-        QCoreApplication::processEvents();
-        lost.wait(50);
-    }
-    ASSERT_EQ(lost.size(), 2);
-    EXPECT_EQ(lost.at(0).at(0).value<QSystemInterface *>(), &sys);
-    EXPECT_EQ(lost.at(0).at(1).toInt(), 1);
-    EXPECT_EQ(lost.at(1).at(0).value<QSystemInterface *>(), &sys);
-    EXPECT_EQ(lost.at(1).at(1).toInt(), 0);
-    EXPECT_FALSE(sys.eventsEnabled());
+    // The silent peer is given up after its time-out: known only as
+    // 127.0.0.1 it matches nobody and is closed, reporting nothing.  The
+    // second peer's listener then starts; no library device serves the
+    // connection, so its first read fails and it reports the system as
+    // lost (code 0).
+    ASSERT_TRUE(waitUntil([&] { return !sink.lost().empty(); }, 30000));
     EXPECT_TRUE(closedByPeer(silent, 20000));
+    EXPECT_EQ(s.server.strayConnections(), 1);
+    ASSERT_EQ(sink.lost().size(), 1u);
+    EXPECT_EQ(sink.lost()[0].sys, &sys);
+    EXPECT_EQ(sink.lost()[0].code, 0);
+    EXPECT_TRUE(sys.hasEventConnection());
+    EXPECT_FALSE(sys.eventsEnabled());
     sys.stopEventListener();
     EXPECT_FALSE(sys.isListenerRunning());
     ::close(silent);
@@ -158,38 +163,69 @@ TEST(EventServer, SilentPeerDoesNotStopOthersAndMatchStartsTheListener)
     s.server.stop();
 }
 
-TEST(EventServer, UnmatchedPeerIsReportedAndClosed)
+TEST(EventServer, StrayPeersTouchNoSystem)
 {
-    MainWindow::getInstance();
+    RecordingSink sink;
+    Server s;
+    s.server.setIdentTimeoutMs(300);
+    ASSERT_TRUE(s.server.start());
+    ASSERT_TRUE(s.server.waitUntilListening(20000));
+    QSystemInterface first(ZEVAHV_SYS_P731X, ZEVAHV_LINK_TCPIP, "127.0.0.1:1_0", "A", 0);
+    QSystemInterface last(ZEVAHV_SYS_Q2904, ZEVAHV_LINK_TCPIP, "127.0.0.1:2_0", "B", 1);
+    QSystemInterface custom(-1, -1, "", "All Devices", 2);
+    custom.setCustomView(true);
+
+    // A local program naming no system, a peer on another address sending
+    // a few bytes (as a port scan or another program's mistake would), and
+    // a local peer that floods text without ever ending it.
+    const int local = connectTo(s.server.port());
+    ASSERT_GE(local, 0);
+    sendText(local, "127.0.0.1:3_0");
+    const int remote = connectTo(s.server.port(), "127.0.0.9");
+    ASSERT_GE(remote, 0);
+    ASSERT_EQ(::send(remote, "hello", 5, MSG_NOSIGNAL), 5);
+    const int flood = connectTo(s.server.port());
+    ASSERT_GE(flood, 0);
+    const std::string endless(2000, 'x');
+    ASSERT_EQ(::send(flood, endless.data(), endless.size(), MSG_NOSIGNAL), ssize_t(endless.size()));
+
+    EXPECT_TRUE(closedByPeer(local, 20000));
+    EXPECT_TRUE(closedByPeer(remote, 20000));
+    EXPECT_TRUE(closedByPeer(flood, 20000));
+    ASSERT_TRUE(waitUntil([&] { return s.server.strayConnections() == 3; }, 20000));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(sink.lost().empty());
+    for (QSystemInterface *sys : {&first, &last}) {
+        EXPECT_FALSE(sys->isListenerRunning());
+        EXPECT_FALSE(sys->hasEventConnection());
+    }
+    ::close(local);
+    ::close(remote);
+    ::close(flood);
+    s.server.stop();
+}
+
+TEST(EventServer, LongIdentificationOfASerialModuleMatches)
+{
+    // A module opened on a stable device name: the library names its event
+    // connection by the whole argument, far longer than 30 characters.  A
+    // system whose argument is the first 30 characters of it is not it.
+    RecordingSink sink;
     Server s;
     ASSERT_TRUE(s.server.start());
     ASSERT_TRUE(s.server.waitUntilListening(20000));
-    QSystemInterface first(8, 0, "127.0.0.1:1_0", "A", 0);
-    QSystemInterface last(12, 0, "127.0.0.1:2_0", "B", 1);
-    QSystemInterface custom(-1, -1, "", "All Devices", 2);
-    custom.setCustomView(true);
-    QSignalSpy lost(MainWindow::getInstance(), &MainWindow::systemDisconnected);
+    const std::string arg = "/dev/serial/by-id/usb-ZEVA-NIM-Amplifier-A1B2C3D4-if00-port0_9600_8_0_0_3";
+    QSystemInterface other(ZEVAHV_SYS_Q2906, ZEVAHV_LINK_USBVCP,
+                           QString::fromStdString(arg.substr(0, 30)), "Cut", 0);
+    QSystemInterface sys(ZEVAHV_SYS_Q2906, ZEVAHV_LINK_USBVCP, QString::fromStdString(arg), "Disc", 1);
 
     const int peer = connectTo(s.server.port());
     ASSERT_GE(peer, 0);
-    sendText(peer, "127.0.0.1:3_0");
-    ASSERT_TRUE(waitForSignal(lost, 30000));
-    EXPECT_EQ(lost.first().at(0).value<QSystemInterface *>(), &last);  // not "All Devices"
-    EXPECT_EQ(lost.first().at(1).toInt(), 1);
-    EXPECT_TRUE(closedByPeer(peer, 20000));
-    EXPECT_FALSE(first.isListenerRunning());
-    EXPECT_FALSE(last.isListenerRunning());
-
-    // A closing system is not reported.
-    last.setClosing(true);
-    first.setClosing(true);
-    lost.clear();
-    const int again = connectTo(s.server.port());
-    sendText(again, "nobody");
-    EXPECT_TRUE(closedByPeer(again, 20000));
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(lost.isEmpty());
+    sendText(peer, arg);
+    ASSERT_TRUE(waitUntil([&] { return sys.hasEventConnection(); }, 20000));
+    EXPECT_FALSE(other.hasEventConnection());
+    EXPECT_EQ(s.server.strayConnections(), 0);
+    sys.stopEventListener();
     ::close(peer);
-    ::close(again);
     s.server.stop();
 }

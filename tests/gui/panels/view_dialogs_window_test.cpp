@@ -19,6 +19,7 @@
 #include "qsysteminterface.h"
 #include "sim_process.h"
 #include "zevahvnode.h"
+#include "zevahvwidgetitem.h"
 
 namespace {
 class ViewDialogsWindowTest : public ::testing::Test {
@@ -165,4 +166,23 @@ TEST_F(ViewDialogsWindowTest, CustomViewOkHidesASystemInAllDevices)
     EXPECT_EQ(visualColumn(table, "Shape"), 0);
     // The systems' own tables are untouched.
     EXPECT_FALSE(window->tableWindowOf(1)->table()->isRowHidden(0));
+}
+
+TEST_F(ViewDialogsWindowTest, NoEditorOpensByItselfAfterOk)
+{
+    connectAmplifier("Amp");
+    QCustomTableWidget* table = window->tableWindowOf(0)->table();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    window->createConfigureTableDialog(0);
+    auto* dialog = openedDialog<QConfigureViewDialog>();
+    ASSERT_NE(dialog, nullptr);
+    pressOk(dialog);
+    // The table was rebuilt without a current cell; taking the focus back
+    // makes its first cell current, which must not open an editor.
+    window->activateWindow();
+    table->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    QTest::qWait(50);
+    EXPECT_EQ(table->findChild<ZEVAHVWidgetItem*>(), nullptr);
 }

@@ -28,7 +28,10 @@ TEST(CommandLine, MistakesAreReportedNotGuessed)
     EXPECT_FALSE(parseStartupOptions({"Velmora", "--connect", "P731X,SERIAL,1.2.3.4_0"}).error.isEmpty());
     EXPECT_FALSE(parseStartupOptions({"Velmora", "--connect", "P731X,TCP/IP"}).error.isEmpty());
     EXPECT_FALSE(parseStartupOptions({"Velmora", "--connect", "P731X,TCP/IP,,Amp"}).error.isEmpty());
-    EXPECT_FALSE(parseStartupOptions({"Velmora", "--connect", "P731X,TCP/IP," + QString(80, 'x')}).error.isEmpty());
+    EXPECT_FALSE(parseStartupOptions({"Velmora", "--connect", "P731X,TCP/IP," + QString(256, 'x')}).error.isEmpty());
+    // A long device path is taken whole.
+    EXPECT_TRUE(parseStartupOptions({"Velmora", "--connect", "Q2906,VCP USB," + QString(100, 'p') + "_9600_8_0_0_0"})
+                    .error.isEmpty());
     EXPECT_FALSE(parseStartupOptions({"Velmora", "--after", "3"}).error.isEmpty());
     EXPECT_FALSE(parseStartupOptions({"Velmora", "--screenshot", "a.png", "--after", "soon"}).error.isEmpty());
     EXPECT_FALSE(parseStartupOptions({"Velmora", "--bogus"}).error.isEmpty());

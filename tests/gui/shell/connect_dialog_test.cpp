@@ -1,6 +1,12 @@
 // The connect dialog: the argument it builds for each link, when OK may be
 // pressed, and what it remembers for the next time.
+#include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -9,6 +15,8 @@
 
 #include "customcontrols.h"
 #include "qconnectdialog.h"
+#include "serialports.h"
+#include "shell_fixture.h"
 
 namespace {
 class ConnectDialogTest : public ::testing::Test {
@@ -18,14 +26,7 @@ protected:
     // The dialog deletes itself when it closes; tests keep it open.
     QConnectDialog* open() { return new QConnectDialog(nullptr, 0, nullptr); }
 
-    static QList<QCustomLineEdit*> octets(QConnectDialog* d)
-    {
-        QList<QCustomLineEdit*> out;
-        for (auto* e : d->findChildren<QCustomLineEdit*>())
-            if (e->objectName() == "ipAddr")
-                out << e;
-        return out;
-    }
+    static QList<QCustomLineEdit*> octets(QConnectDialog* d) { return addressBoxes(d); }
     static void typeAddress(QConnectDialog* d, const QStringList& parts)
     {
         const auto fields = octets(d);
@@ -156,4 +157,53 @@ TEST_F(ConnectDialogTest, StoredValuesWithoutAMatchLeaveTheDefaults)
         EXPECT_EQ(o->text(), "");
     EXPECT_FALSE(d->okEnabled());
     d->close();
+}
+
+TEST_F(ConnectDialogTest, PortBoxPastedAddressAndPlaceholder)
+{
+    QConnectDialog* d = open();
+    // The placeholder is shown whole.
+    auto* name = d->findChild<QLineEdit*>("editCustName");
+    EXPECT_GE(name->minimumWidth(), name->fontMetrics().horizontalAdvance("insert custom name here.."));
+    // An address with its port, pasted into the first box, fills them all.
+    QGuiApplication::clipboard()->setText(" 10.1.2.3:4701 ");
+    QTest::keyClick(octets(d)[0], Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(d->argumentText(), "10.1.2.3:4701_0");
+    EXPECT_TRUE(d->okEnabled());
+    // A port of 0 is none: OK stays off until it is one or empty.
+    auto* port = d->findChild<QLineEdit*>("ipPort");
+    ASSERT_NE(port, nullptr);
+    port->setText("0");
+    EXPECT_FALSE(d->okEnabled());
+    port->clear();
+    EXPECT_TRUE(d->okEnabled());
+    EXPECT_EQ(d->argumentText(), "10.1.2.3_0");
+    // Something else pasted is left to the box (which takes no letters).
+    QGuiApplication::clipboard()->setText("not.an.address");
+    QTest::keyClick(octets(d)[1], Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(octets(d)[1]->text(), "1");
+    d->close();
+}
+
+TEST(SerialPorts, PortsOfThisMachineAndNamesAnArgumentCanCarry)
+{
+    QTemporaryDir dev(QDir::tempPath() + "/ports-XXXXXX");   // no "_" in the path
+    ASSERT_TRUE(dev.isValid());
+    const QDir root(dev.path());
+    for (const char* f : {"ttyUSB1", "ttyUSB0", "ttyACM0", "ttyS0", "null"}) {
+        QFile file(root.filePath(f));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(root.mkpath("serial/by-id"));
+    const QString stable = root.filePath("serial/by-id/usb-ZEVA_NIM_A1B2-if00-port0");
+    ASSERT_TRUE(QFile::link(root.filePath("ttyUSB0"), stable));
+
+    EXPECT_EQ(availableSerialPorts(dev.path()),
+              QStringList({root.filePath("ttyUSB0"), root.filePath("ttyUSB1"), root.filePath("ttyACM0"), stable}));
+    // "_" separates the argument's fields: a stable name holding one is
+    // opened through the device it names; a name that cannot be is refused.
+    EXPECT_EQ(argumentPortName(stable), QFileInfo(root.filePath("ttyUSB0")).canonicalFilePath());
+    EXPECT_EQ(argumentPortName(" /dev/pts/7 "), "/dev/pts/7");
+    EXPECT_EQ(argumentPortName("COM3"), "COM3");
+    EXPECT_EQ(argumentPortName("no_such_port"), "");
 }

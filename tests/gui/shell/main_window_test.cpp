@@ -11,6 +11,13 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "eventport.h"
+#include "eventwatchdog.h"
 #include "mainwindow.h"
 #include "mainwindowform.h"
 #include "qcollapsiblewidget.h"
@@ -225,6 +232,9 @@ TEST_F(MainWindowTest, ValueCommittedInOneCellGoesToEverySelectedCellOfItsColumn
 
 TEST_F(MainWindowTest, LostModuleGreysItsViewsAndItsButtonCloses)
 {
+    // A silent second is enough here: the read-back, not the library's long
+    // wait for event data, notices the loss.
+    QEventWatchdog::setTimes(10000, 1000);
     auto amp = SimProcess::start("p731x");
     auto disc = SimProcess::start("q2906");
     ASSERT_EQ(connect(8, *amp, "Amp"), 0);
@@ -233,7 +243,14 @@ TEST_F(MainWindowTest, LostModuleGreysItsViewsAndItsButtonCloses)
     ASSERT_TRUE(waitFor([&] { return lost->isListenerRunning(); }));
     amp->kill_now();
     ASSERT_TRUE(waitFor([&] { return messages.contains("Amp is no longer connected."); }, 60000));
+    EXPECT_TRUE(lost->eventWatchdog()->hasReported());
+    EXPECT_EQ(messages.shown.size(), 1u);   // told once
+    QEventWatchdog::setTimes(10000, 4000);
     EXPECT_FALSE(window->tableWindowOf(0)->table()->isEnabled());
+    // The values greyed too, not only the table around them.
+    QTableWidgetItem* cell = window->tableWindowOf(0)->table()->item(0, 1);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->background().color(), QColor(204, 204, 204));
     auto* bar = qobject_cast<QSystemStatusBar*>(lost->statusBar());
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->connectionStatusLabel()->text(), "DISCONNECTED");
@@ -289,4 +306,57 @@ TEST_F(MainWindowTest, ClosingTheWindowClosesEverySystem)
     // Nothing talks to the modules any more.
     const std::string count = amp->control("count");
     EXPECT_EQ(amp->control("count"), count);
+}
+
+TEST_F(MainWindowTest, StrayConnectionLeavesALiveModuleLive)
+{
+    auto amp = SimProcess::start("p731x");
+    ASSERT_EQ(connect(ZEVAHV_SYS_P731X, *amp, "Amp"), 0);
+    ASSERT_TRUE(waitFor([&] { return at(0)->isListenerRunning(); }));
+
+    // Another machine on the lab network (127.0.0.9 stands in for it)
+    // connects to the event port, says a few words and goes.
+    const int peer = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    ::inet_pton(AF_INET, "127.0.0.9", &from.sin_addr);
+    ASSERT_EQ(::bind(peer, reinterpret_cast<sockaddr*>(&from), sizeof from), 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(window->eventPort());
+    ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+    ASSERT_EQ(::connect(peer, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
+    ASSERT_EQ(::send(peer, "hello", 5, MSG_NOSIGNAL), 5);
+    ::close(peer);
+    ASSERT_TRUE(waitFor([&] { return window->strayEventConnections() == 1; }));
+
+    // The module stays live: its values still arrive, nothing was said.
+    ZEVAHVNode* gain = at(0)->root()->findItem(0, 3, "FineGain");
+    ASSERT_NE(gain, nullptr);
+    EXPECT_EQ(amp->control("set 0 FGAIN 3 99").substr(0, 2), "OK");
+    EXPECT_TRUE(waitFor([&] { return gain->value().value.toFloat() == 99.0f; }));
+    EXPECT_TRUE(messages.shown.empty()) << messages.shown.front().text.toStdString();
+    EXPECT_EQ(at(0)->root()->connectionState(), ZEVAHVNode::ConnectionOk);
+    EXPECT_TRUE(window->tableWindowOf(0)->table()->isEnabled());
+    EXPECT_EQ(qobject_cast<QCustomBox*>(at(0)->box())->disconnectButtonText(), "Disconnect");
+}
+
+TEST_F(MainWindowTest, EventsThatNeverArriveAreReportedForTheirSystem)
+{
+    // The module's events go to a port that takes them but is not the
+    // program's, as when something on the way swallows them: subscribing
+    // works, and no event connection ever reaches the program.
+    QEventWatchdog::setTimes(1000, 4000);
+    ASSERT_NE(window->eventPort(), 0);
+    HangUpPort elsewhere;
+    ZEVAHVEventPort::set(static_cast<quint16>(elsewhere.port()));
+    auto amp = SimProcess::start("p731x");
+    const int rc = connect(ZEVAHV_SYS_P731X, *amp, "Amp");
+    ZEVAHVEventPort::set(window->eventPort());
+    QEventWatchdog::setTimes(10000, 4000);
+    ASSERT_EQ(rc, 0);
+    ASSERT_TRUE(waitFor([&] { return messages.contains("Velmora can't reach connection\nwith Amp."); }));
+    EXPECT_EQ(qobject_cast<QCustomBox*>(at(0)->box())->disconnectButtonText(), "Close");
+    EXPECT_FALSE(at(0)->hasEventConnection());
+    EXPECT_EQ(messages.shown.size(), 1u);
 }
