@@ -97,6 +97,10 @@ struct FamilyTraits {
     // A further system type code that folds into this family code
     // (ZEVAHV_SYS_KR2220 into ZEVAHV_SYS_KR2210); -1 none.
     int alias_type = -1;
+    // The family also serves every system type code that no family claims
+    // (one family at most: the self-describing modules, which need no table
+    // of their own to be served).
+    bool other_types = false;
     LinkSet links{};                    // link types the family can be opened on
     // Put before the caller's address in OpenRequest::arg ("KR2440:").
     const char *arg_prefix = "";
@@ -126,7 +130,8 @@ struct FamilyEntry {
 inline constexpr int kFamilyCodeCount = 16;
 
 // The family code of a system type code (the code itself, or the family
-// whose alias_type it is); -1 for codes no family claims.
+// whose alias_type it is, or else the family that takes other_types); -1
+// when none.
 int family_of_system_type(int system_type);
 
 // The traits row and the operations table of a family code; null when no

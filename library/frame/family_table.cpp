@@ -21,6 +21,11 @@ extern const FamilyOps mainframe_ops;
 extern const FamilyOps legacy_mainframe_ops;
 extern const FamilyOps w40xx_ops;
 extern const FamilyOps rd40xx_ops;
+extern const FamilyOps w7300_ops;
+extern const FamilyOps zbk_ops;
+extern const FamilyOps rd40xxe_ops;
+extern const FamilyOps lumenhv_ops;
+extern const FamilyOps kqps_ops;
 
 namespace {
 
@@ -92,8 +97,9 @@ constexpr FamilyTraits module(const char *name, const char *lock_name_format,
             .fixed = kModuleAnswers};
 }
 
-// Any other code would get the LUMENHV lock name; such codes are refused
-// at open instead (family_of_system_type gives -1).
+// Any other system type code is a LUMENHV module: those describe their own
+// parameters, so a module of a type this library has no table for is still
+// served (family_of_system_type gives the LUMENHV code for it).
 constexpr FamilyEntry kFamilies[] = {
     {ZEVAHV_SYS_KR2210,
      mainframe("KR2210", "ZEVA_KR2210_HVL_%03d", ZEVAHV_SYS_KR2220, "",
@@ -118,7 +124,7 @@ constexpr FamilyEntry kFamilies[] = {
          t.gated = OpSet::of({Op::GetBdParam});
          return t;
      }(),
-     nullptr},
+     &w7300_ops},
     {ZEVAHV_SYS_P731X, module("P731X", "ZEVA_P731X_HVL_%03d"), &p731x_ops},
     {ZEVAHV_SYS_RD40XX,
      {.name = "RD40XX",
@@ -127,11 +133,17 @@ constexpr FamilyEntry kFamilies[] = {
       .events = EventSource::LocalPolling,
       .fixed = kRd40xxAnswers},
      &rd40xx_ops},
-    {ZEVAHV_SYS_ZBK, module("ZBK", "ZEVA_ZBK_HVL_%03d"), nullptr},
-    {ZEVAHV_SYS_RD40XXE, module("RD40XXE", "ZEVA_RD40XXE_HVL_%03d"), nullptr},
+    {ZEVAHV_SYS_ZBK, module("ZBK", "ZEVA_ZBK_HVL_%03d"), &zbk_ops},
+    {ZEVAHV_SYS_RD40XXE, module("RD40XXE", "ZEVA_RD40XXE_HVL_%03d"), &rd40xxe_ops},
     {ZEVAHV_SYS_Q2904, module("Q2904", "ZEVA_Q2904_HVL_%03d"), &q2904_ops},
-    {ZEVAHV_SYS_LUMENHV, module("LUMENHV", "ZEVA_LUMENHV_HVL_%03d"), nullptr},
-    {ZEVAHV_SYS_KQPS, module("KQPS", "ZEVA_KQPS_HVL_%03d", 48), nullptr},
+    {ZEVAHV_SYS_LUMENHV,
+     []() constexpr {
+         FamilyTraits t = module("LUMENHV", "ZEVA_LUMENHV_HVL_%03d");
+         t.other_types = true;
+         return t;
+     }(),
+     &lumenhv_ops},
+    {ZEVAHV_SYS_KQPS, module("KQPS", "ZEVA_KQPS_HVL_%03d", 48), &kqps_ops},
     {ZEVAHV_SYS_Q2906, module("Q2906", "ZEVA_Q2906_HVL_%03d"), &q2906_ops},
 };
 
@@ -149,7 +161,9 @@ constexpr bool sound_lock_name_format(const char *f) {
 }
 
 constexpr bool sound_rows() {
+    int other_types = 0;
     for (std::size_t i = 0; i < std::size(kFamilies); ++i) {
+        if (kFamilies[i].traits.other_types && ++other_types > 1) return false;
         const FamilyEntry &e = kFamilies[i];
         if (e.code < 0 || e.code >= kFamilyCodeCount) return false;
         if (!sound_lock_name_format(e.traits.lock_name_format)) return false;
@@ -192,6 +206,10 @@ int family_of_system_type(int system_type) {
         const FamilyTraits *t = family_traits(code);
         if (t != nullptr && (code == system_type || (t->alias_type >= 0 && t->alias_type == system_type)))
             return code;
+    }
+    for (int code = 0; code < kFamilyCodeCount; ++code) {
+        const FamilyTraits *t = family_traits(code);
+        if (t != nullptr && t->other_types) return code;
     }
     return -1;
 }

@@ -81,12 +81,19 @@ bool parse_int(std::string_view text, long *out) {
     return true;
 }
 
-bool parse_float(std::string_view text, float *out) {
+bool parse_double(std::string_view text, double *out) {
     const std::string_view t = number_text(text);
     if (t.empty()) return false;
     double v = 0;
     const auto r = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::general);
     if (r.ec != std::errc{} || r.ptr != t.data() + t.size() || !std::isfinite(v)) return false;
+    *out = v;
+    return true;
+}
+
+bool parse_float(std::string_view text, float *out) {
+    double v = 0;
+    if (!parse_double(text, &v)) return false;
     *out = static_cast<float>(v);
     return true;
 }

@@ -30,5 +30,6 @@ bool parse_digits(std::string_view text, std::size_t max_digits, unsigned *out);
 // locale; a leading '+' is allowed.
 bool parse_int(std::string_view text, long *out);
 bool parse_float(std::string_view text, float *out);
+bool parse_double(std::string_view text, double *out);
 
 }  // namespace zevahv

@@ -14,12 +14,15 @@ bool parse_serial_arg(std::string_view arg, ArgForm form, int default_board,
     const auto f = split_fields(arg, '_');
     a.port_name = std::string(f[0]);
     if (a.port_name.empty()) return false;
-    if (form == ArgForm::ComNumberSettings) {
-        // The port is given by its number alone.
+    if (form == ArgForm::ComNumberSettings && a.port_name[0] != '/') {
+        // The port is given by its number alone: COM<n>, which is
+        // /dev/COM<n> here (a link a udev rule makes).  A device path is
+        // taken as it is, as for every family.
         bool digits = true;
         for (char c : f[0]) digits = digits && c >= '0' && c <= '9';
         if (!digits) return false;
         a.com_number = leading_decimal(f[0]);
+        a.port_name = "COM" + std::to_string(a.com_number);
     } else {
         a.com_number = platform::serial_port_number(a.port_name);
         if (a.com_number < 0) return false;

@@ -14,8 +14,9 @@ namespace zevahv::modules {
 
 struct LinkArgs {
     bool serial = false;
-    // Serial: the port name as given ("COM3", "/dev/pts/7"); TCP: the address
-    // text as given, ":port" suffix included ("127.0.0.1:47001").
+    // Serial: the port name as given ("COM3", "/dev/pts/7"; a port given by
+    // its number, "3", is "COM3"); TCP: the address text as given, ":port"
+    // suffix included ("127.0.0.1:47001").
     std::string port_name;
     int com_number = -1;      // serial: number at the first digit of the name
     int baud = 9600;

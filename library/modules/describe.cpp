@@ -139,8 +139,8 @@ int get_bd_param_prop(void *ctx, unsigned short slot, const char *param,
                       const char *prop, void *value) {
     Module &m = module_of(ctx);
     if (slot != 0) return ZEVAHV_ERR_OUTOFRANGE;
-    int i = m.find_row(param);
-    if (i < 0 || !m.is_board_row(i)) return ZEVAHV_ERR_PARAMNOTFOUND;
+    const int i = m.find_board_row(param);
+    if (i < 0) return ZEVAHV_ERR_PARAMNOTFOUND;
     return property(m, i, -1, prop, value);
 }
 
@@ -148,8 +148,8 @@ int get_ch_param_prop(void *ctx, unsigned short slot, unsigned short ch,
                       const char *param, const char *prop, void *value) {
     Module &m = module_of(ctx);
     if (slot != 0 || ch >= m.channels) return ZEVAHV_ERR_OUTOFRANGE;
-    int i = m.find_row(param);
-    if (i < 0 || !m.row_on_channel(i, ch)) return ZEVAHV_ERR_PARAMNOTFOUND;
+    const int i = m.find_channel_row(param, ch);
+    if (i < 0) return ZEVAHV_ERR_PARAMNOTFOUND;
     return property(m, i, ch, prop, value);
 }
 

@@ -2,6 +2,7 @@
 // ask for a description.  Each builds its line in the family's dialect
 // first, holds the link lock only for the exchange itself, and checks the
 // reply last.  Also the rows of an open module: lookup and adding.
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -44,23 +45,44 @@ int set(Module &m, std::string_view mnemonic, int channel, const char *value_tex
     return d.check_set(m.args.board, reply);
 }
 
-int Module::find_row(std::string_view name) const {
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        if (name == rows[i].name) return static_cast<int>(i);
-    // A name as the lists give it: cut to the list field.
-    if (name.size() == kListedNameLength) {
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            if (std::string_view(rows[i].name).substr(0, kListedNameLength) == name)
-                return static_cast<int>(i);
-    }
+namespace {
+
+// The first of the rows (indices into rows, in order) that a name finds:
+// by its whole name, or else by the name as the lists give it.
+template <typename Indices>
+int find_among(const std::vector<Row> &rows, const Indices &indices, std::string_view name) {
+    for (auto i : indices)
+        if (name == rows[static_cast<std::size_t>(i)].name) return static_cast<int>(i);
+    if (name.size() != kListedNameLength) return -1;
+    for (auto i : indices)
+        if (std::string_view(rows[static_cast<std::size_t>(i)].name).substr(0, kListedNameLength) ==
+            name)
+            return static_cast<int>(i);
     return -1;
 }
 
-bool Module::row_on_channel(int index, int channel) const {
-    if (channel < 0 || channel >= static_cast<int>(channel_rows.size())) return false;
-    for (auto r : channel_rows[channel])
-        if (r == index) return true;
-    return false;
+// The indices first..last-1.
+struct IndexRange {
+    int first, last;
+    struct It {
+        int i;
+        int operator*() const { return i; }
+        It &operator++() { return ++i, *this; }
+        bool operator!=(const It &o) const { return i != o.i; }
+    };
+    It begin() const { return {first}; }
+    It end() const { return {last}; }
+};
+
+}  // namespace
+
+int Module::find_board_row(std::string_view name) const {
+    return find_among(rows, IndexRange{0, board_row_count}, name);
+}
+
+int Module::find_channel_row(std::string_view name, int channel) const {
+    if (channel < 0 || channel >= static_cast<int>(channel_rows.size())) return -1;
+    return find_among(rows, channel_rows[static_cast<std::size_t>(channel)], name);
 }
 
 namespace {
@@ -95,8 +117,15 @@ int add_row_for_channel(Module &m, const Row &row, int channel) {
     return i;
 }
 
+namespace {
+std::atomic<bool> g_open_pauses{true};
+}  // namespace
+
 void pause_ms(int ms) {
-    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (ms > 0 && g_open_pauses.load(std::memory_order_relaxed))
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
+
+void set_open_pauses(bool on) { g_open_pauses.store(on, std::memory_order_relaxed); }
 
 }  // namespace zevahv::modules

@@ -51,6 +51,7 @@ enum class NumberFormat : unsigned char {
     Digits,  // "%0<I+D>.<D>f" with the row's idigits and ddigits
     Width,   // "%0<W>.0f" with the row's set_width
     Fixed2,  // "%05.2f"
+    Plain6,  // "%f": six decimals, no padding
 };
 
 // Fields of the connection argument after the port.
@@ -145,16 +146,41 @@ struct FamilyDesc {
     FamilyHooks hooks{};
 };
 
-// Parameter names travel in 10-byte fields of the name lists: a built-in
-// row's name must fit them, so that every name a client is given finds its
-// row again.
+// Parameter names travel in 10-byte fields of the name lists: a longer
+// name ("ClearAlarm") is listed cut to 9 characters and found again under
+// its cut name as well as its whole one (Module::find_row).  So the cut
+// names of a family's built-in rows must differ from each other, and from
+// every whole name, or a listed name could find another row.
 inline constexpr std::size_t kListedNameLength = ZEVAHV_MAX_PARAM_NAME - 1;
 
-constexpr bool names_fit_lists(std::span<const Row> rows) {
-    for (const Row &r : rows) {
-        std::size_t n = 0;
-        while (n < kRowNameSize && r.name[n] != '\0') ++n;
-        if (n == 0 || n > kListedNameLength) return false;
+namespace detail {
+constexpr std::size_t name_length(const Row &r) {
+    std::size_t n = 0;
+    while (n < kRowNameSize && r.name[n] != '\0') ++n;
+    return n;
+}
+// The first k characters of a and b are equal (and both are that long).
+constexpr bool same_prefix(const Row &a, const Row &b, std::size_t k) {
+    if (name_length(a) < k || name_length(b) < k) return false;
+    for (std::size_t i = 0; i < k; ++i)
+        if (a.name[i] != b.name[i]) return false;
+    return true;
+}
+}  // namespace detail
+
+constexpr bool names_fit_lists(std::span<const Row> board, std::span<const Row> channel) {
+    const std::size_t total = board.size() + channel.size();
+    auto at = [&](std::size_t i) -> const Row & {
+        return i < board.size() ? board[i] : channel[i - board.size()];
+    };
+    for (std::size_t i = 0; i < total; ++i) {
+        const std::size_t n = detail::name_length(at(i));
+        if (n == 0 || n >= kRowNameSize) return false;
+        for (std::size_t k = 0; k < i; ++k) {
+            if (detail::same_prefix(at(i), at(k), kListedNameLength)) return false;
+            if (detail::name_length(at(k)) == n && detail::same_prefix(at(i), at(k), n))
+                return false;  // the same name twice
+        }
     }
     return true;
 }
@@ -222,8 +248,9 @@ inline constexpr FamilyOps kOperations = {
 // static storage duration (a constexpr object at namespace scope).
 template <const FamilyDesc &D>
 constexpr FamilyOps make_family_ops() {
-    static_assert(names_fit_lists(D.board_rows) && names_fit_lists(D.channel_rows),
-                  "a parameter name is longer than the name lists' field (9 characters)");
+    static_assert(names_fit_lists(D.board_rows, D.channel_rows),
+                  "a parameter name is empty, longer than 15 characters, or not told apart "
+                  "from another in the name lists' 9 characters");
     FamilyOps ops = engine::kOperations;
     ops.open = [](const OpenRequest &r, void **ctx) { return engine::open(D, r, ctx); };
     if (D.board_presence) ops.test_bd_presence = engine::test_bd_presence;

@@ -49,12 +49,13 @@ struct Module {
     polling::PollService poll;
 
     // Row lookup by client name (case-sensitive): the name itself, or the
-    // name as the 10-byte name lists give it (a self-describing module's
-    // name longer than 9 characters is listed cut); -1 when absent.
-    int find_row(std::string_view name) const;
+    // name as the 10-byte name lists give it (a name longer than 9
+    // characters is listed cut); -1 when absent.  Among the board rows, or
+    // the rows of one channel (a self-describing module's channels may each
+    // describe a parameter of the same name differently).
+    int find_board_row(std::string_view name) const;
+    int find_channel_row(std::string_view name, int channel) const;
     bool is_board_row(int index) const { return index < board_row_count; }
-    // True when the row applies to the channel.
-    bool row_on_channel(int index, int channel) const;
 };
 
 // Exchanges with the module.  Both return an error number: 0 success;
@@ -85,5 +86,9 @@ int standard_identify(Module &m);
 // A pause between steps of an open (the module needs time after some
 // commands).
 void pause_ms(int ms);
+// Whether those pauses are made (they are, unless a test of the library's
+// own objects turns them off: a simulator needs no time, and a test that
+// opens a module a thousand times cannot wait for it).  Not exported.
+void set_open_pauses(bool on);
 
 }  // namespace zevahv::modules

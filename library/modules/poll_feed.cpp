@@ -41,12 +41,10 @@ bool resolve(void *device, const polling::ItemName &name, polling::Item *out) {
     const Module &m = *static_cast<const Module *>(device);
     int row = -1;
     if (name.kind == polling::ItemName::Board) {
-        row = m.find_row(name.name);
-        if (row >= 0 && !m.is_board_row(row)) row = -1;
+        row = m.find_board_row(name.name);
         out->channel = -1;
     } else if (name.kind == polling::ItemName::Channel && name.channel < m.channels) {
-        row = m.find_row(name.name);
-        if (row >= 0 && !m.row_on_channel(row, name.channel)) row = -1;
+        row = m.find_channel_row(name.name, name.channel);
         out->channel = name.channel;
     }
     if (row < 0 || !row_readable(m.rows[row])) return false;

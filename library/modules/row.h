@@ -14,6 +14,9 @@
 namespace zevahv::modules {
 
 inline constexpr std::size_t kRowNameSize = 16;  // 15 characters + NUL
+// A self-describing module's words are the names it lists, each up to 256
+// characters.
+inline constexpr std::size_t kMnemonicSize = 257;
 inline constexpr std::size_t kRowTextSize = 64;  // on/off texts, 63 + NUL
 inline constexpr std::size_t kEnumCount = 10;    // as the "Enum" property
 inline constexpr std::size_t kEnumTextSize = 15; // 14 characters + NUL
@@ -45,11 +48,16 @@ enum class Role : std::uint8_t {
     RangeSwitch,  // current-monitor range (protocol on text = low range)
     MonitorLow,   // current monitor that is only valid in the low range
     MonitorHigh,  // current monitor that is only valid in the high range
+    Switch,       // read as its own on/off word, switched with the bare words
+                  // "ON" and "OFF" (a crate's power)
+    Plain,        // read and written as its own word with its value, whatever
+                  // its mode: a write-only row a module described itself is
+                  // written with its value, not as a bare switch-like word
 };
 
 struct Row {
     char name[kRowNameSize]{};      // client name ("VSet")
-    char mnemonic[kRowNameSize]{};  // word sent after "PAR:" ("VSET")
+    char mnemonic[kMnemonicSize]{}; // word sent after "PAR:" ("VSET")
     std::uint32_t type_mode{};      // type_mode(kNumeric, kReadWrite)
     float min{};                    // "Minval"
     float max{};                    // "Maxval" (enumerations: highest index)
@@ -66,6 +74,8 @@ struct Row {
     char enums[kEnumCount][kEnumTextSize]{};  // "Enum" texts, index 0..max
     Role role{};
     double resolution{};            // families that read a resolution at open
+
+    friend bool operator==(const Row &, const Row &) = default;
 };
 
 constexpr unsigned row_type(const Row &r) { return r.type_mode & 7u; }

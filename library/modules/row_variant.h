@@ -39,4 +39,21 @@ constexpr std::array<Row, N> with_enum_texts(std::array<Row, N> rows, std::strin
     throw "no row of that name";
 }
 
+// The rows without the row named `name` (the rows after it move up by
+// one), for a model that lacks that parameter.  A name that is not in the
+// table stops the build.
+template <std::size_t N>
+constexpr std::array<Row, N - 1> without_row(const std::array<Row, N> &rows,
+                                             std::string_view name) {
+    std::array<Row, N - 1> out{};
+    std::size_t k = 0;
+    for (const Row &r : rows) {
+        if (std::string_view(r.name) == name) continue;
+        if (k == N - 1) throw "no row of that name";
+        out[k++] = r;
+    }
+    if (k != N - 1) throw "the name is in the table more than once";
+    return out;
+}
+
 }  // namespace zevahv::modules

@@ -19,10 +19,22 @@ bool in_channel_range(int channel) {
     return channel >= 0 && channel < kMaxChannels;
 }
 
+// The words of the command language that switch something on and off.
+constexpr const char *kOnWord = "ON";
+constexpr const char *kOffWord = "OFF";
+
 // Rows that only switch something: no value goes on the wire, and a value
 // of 0 sends nothing at all.
 bool switch_like(const Row &row) {
-    return row_mode(row) == kWrite || row_type(row) == kCommand;
+    return row_type(row) == kCommand || (row_mode(row) == kWrite && row.role != Role::Plain);
+}
+
+// A text goes on the wire as the value piece of a command line: the
+// characters that end the line or a piece of it would make another command.
+bool sendable_text(std::string_view s) {
+    for (unsigned char c : s)
+        if (c < 0x20 || c == 0x7f || c == ',' || c == ';' || c == ':') return false;
+    return true;
 }
 
 bool format_number(const Module &m, const Row &row, float v, char *out, std::size_t cap) {
@@ -33,6 +45,8 @@ bool format_number(const Module &m, const Row &row, float v, char *out, std::siz
         return protocol::format_fixed(v, row.set_width, 0, out, cap);
     case NumberFormat::Fixed2:
         return protocol::format_fixed(v, 5, 2, out, cap);
+    case NumberFormat::Plain6:
+        return protocol::format_fixed(v, 0, 6, out, cap);
     case NumberFormat::Digits:
     default:
         return protocol::format_fixed(v, row.idigits + row.ddigits, row.ddigits, out, cap);
@@ -112,10 +126,11 @@ int write_value(Module &m, const Row &row, int channel, const void *value) {
     std::memcpy(&f, value, sizeof f);
 
     if (row.role == Role::Power) {
-        const char *word = u ? (row.proto_on[0] ? row.proto_on : "ON")
-                             : (row.proto_off[0] ? row.proto_off : "OFF");
+        const char *word = u ? (row.proto_on[0] ? row.proto_on : kOnWord)
+                             : (row.proto_off[0] ? row.proto_off : kOffWord);
         return set(m, word, channel, nullptr);
     }
+    if (row.role == Role::Switch) return set(m, u ? kOnWord : kOffWord, channel, nullptr);
     if (switch_like(row)) {
         if (u == 0) return 0;
         return set(m, row.mnemonic, channel, nullptr);
@@ -138,6 +153,7 @@ int write_value(Module &m, const Row &row, int channel, const void *value) {
     case kText: {
         const char *s = static_cast<const char *>(value);
         std::size_t n = strnlen(s, 256);
+        if (!sendable_text({s, n})) return -1;
         std::memcpy(text, s, n);
         text[n] = '\0';
         break;
@@ -159,13 +175,25 @@ std::string event_ident(const Module &m) {
         buf[sizeof buf - 1] = '\0';
         return buf;
     }
+    // The connection argument as the family reads it, so that a client can
+    // match the text against the argument it opened with: the port (or its
+    // number, for families that take the port by number) and its settings,
+    // or the address; then the board address where the argument carries
+    // one (none for the families without addresses, nor for a module opened
+    // without one).
     const LinkArgs &a = m.args;
-    if (a.serial)
-        std::snprintf(buf, sizeof buf, "%s_%d_%01d_%01d_%01d_%01d", a.port_name.c_str(), a.baud,
-                      a.data_bits, a.stop_bits, a.parity, a.board);
-    else
-        std::snprintf(buf, sizeof buf, "%s_%01d", a.port_name.c_str(), a.board);
-    return buf;
+    const ArgForm form = m.desc->arg_form;
+    std::string head = a.port_name;
+    if (a.serial) {
+        if (form == ArgForm::ComNumberSettings && a.port_name[0] != '/')
+            head = std::to_string(a.com_number);
+        char settings[64];
+        std::snprintf(settings, sizeof settings, "_%d_%01d_%01d_%01d", a.baud, a.data_bits,
+                      a.stop_bits, a.parity);
+        head += settings;
+    }
+    if (form == ArgForm::PortSettingsBoard && a.board >= 0) head += "_" + std::to_string(a.board);
+    return head;
 }
 
 }  // namespace zevahv::modules

@@ -63,9 +63,9 @@ bool PollService::start(const Feed &feed, void *device, std::string ident) {
         std::lock_guard<std::mutex> hold(lock_);
         stop_ = false;
         items_.clear();
-        changed_ = true;
-        connection_.reset();
+        connections_.clear();
     }
+    last_read_.clear();
     try {
         thread_ = std::thread([this] { run(); });
     } catch (...) {
@@ -78,14 +78,13 @@ void PollService::stop() {
     {
         std::lock_guard<std::mutex> hold(lock_);
         stop_ = true;
-        if (connection_) connection_->shut_down();
+        for (auto &[port, connection] : connections_) connection->shut_down();
     }
     wake_.notify_all();
     if (thread_.joinable()) thread_.join();
     std::lock_guard<std::mutex> hold(lock_);
-    connection_.reset();
+    connections_.clear();
     items_.clear();
-    changed_ = true;
 }
 
 void PollService::run() {
@@ -101,30 +100,44 @@ void PollService::run() {
 }
 
 void PollService::cycle() {
-    std::vector<Item> list;
-    bool changed = false;
-    std::shared_ptr<Connection> connection;
+    std::map<unsigned short, Target> targets;
     {
         std::lock_guard<std::mutex> hold(lock_);
-        if (items_.empty()) {
-            // Nobody listens any more: the connection goes with the last item.
-            connection_.reset();
-            return;
+        for (const auto &[item, port] : items_) targets[port].items.push_back(item);
+        // Nobody listens on a port any more once its last item has gone:
+        // its connection goes with it.
+        for (auto it = connections_.begin(); it != connections_.end();) {
+            if (targets.count(it->first) == 0) {
+                it = connections_.erase(it);
+            } else {
+                targets[it->first].connection = it->second;
+                ++it;
+            }
         }
-        if (!connection_ || stop_) return;
-        connection = connection_;
-        list.assign(items_.begin(), items_.end());
-        changed = changed_;
-        changed_ = false;
     }
+    for (auto &[port, target] : targets) {
+        // Items whose client has gone wait for a subscribe that connects.
+        if (stop_) return;
+        if (target.connection) poll_target(target);
+    }
+}
+
+void PollService::poll_target(Target &target) {
+    const bool changed = target.items != last_read_;
+    if (changed) last_read_ = target.items;
     Records out(&stop_);
-    feed_.read(device_, list, changed, out);
+    feed_.read(device_, target.items, changed, out);
     if (out.empty() || stop_) return;
-    if (!connection->send(out.records())) {
+    if (!target.connection->send(out.records())) {
         // The client has gone: drop the connection, so that its next
         // subscribe connects afresh; polling goes on.
         std::lock_guard<std::mutex> hold(lock_);
-        if (connection_ == connection) connection_.reset();
+        for (auto it = connections_.begin(); it != connections_.end(); ++it) {
+            if (it->second == target.connection) {
+                connections_.erase(it);
+                break;
+            }
+        }
     }
 }
 
@@ -162,31 +175,41 @@ int PollService::subscribe(unsigned short port, unsigned short count, const char
                            char *results) {
     if (count == 0) return ZEVAHV_OK;
     // One subscriber at a time: a failed connect takes back exactly what its
-    // own call added.
+    // own call did.
     std::lock_guard<std::mutex> one(connecting_);
     std::vector<Item> resolved;
     if (int rc = parse(count, items, results, &resolved)) return rc;
     std::vector<Item> added;
+    std::vector<std::pair<Item, unsigned short>> moved;  // and the port each came from
     {
         std::lock_guard<std::mutex> hold(lock_);
         for (const Item &item : resolved) {
-            if (items_.insert(item).second) {
+            const auto [it, inserted] = items_.emplace(item, port);
+            if (inserted) {
                 added.push_back(item);
-                changed_ = true;
+            } else if (it->second != port) {
+                moved.emplace_back(item, it->second);
+                it->second = port;
             }
         }
-        if (connection_) return ZEVAHV_OK;
+        if (connections_.count(port) != 0) return ZEVAHV_OK;
     }
     // Connected without the lock: the thread, unsubscribes and the close go
     // on while the client's port takes its time.
     std::shared_ptr<Connection> connection = connect(port);
     std::lock_guard<std::mutex> hold(lock_);
     if (!connection) {
-        for (const Item &item : added) items_.erase(item);
-        changed_ = true;
+        for (const Item &item : added) {
+            const auto it = items_.find(item);
+            if (it != items_.end() && it->second == port) items_.erase(it);
+        }
+        for (const auto &[item, from] : moved) {
+            const auto it = items_.find(item);
+            if (it != items_.end() && it->second == port) it->second = from;
+        }
         return ZEVAHV_ERR_SOCKETERROR;
     }
-    connection_ = std::move(connection);
+    connections_[port] = std::move(connection);
     return ZEVAHV_OK;
 }
 
@@ -195,8 +218,7 @@ int PollService::unsubscribe(unsigned short count, const char *items, char *resu
     std::vector<Item> resolved;
     if (int rc = parse(count, items, results, &resolved)) return rc;
     std::lock_guard<std::mutex> hold(lock_);
-    for (const Item &item : resolved)
-        if (items_.erase(item) > 0) changed_ = true;
+    for (const Item &item : resolved) items_.erase(item);
     return ZEVAHV_OK;
 }
 

@@ -30,9 +30,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <span>
 #include <string>
 #include <thread>
@@ -84,15 +84,17 @@ public:
     // ZEVAHV_Subscribe on the device: the number of items in the list must
     // equal count (else 26, nothing changes).  Each Board or Channel item is
     // resolved and added (result byte 0; -1 when it cannot be subscribed);
-    // other items are left alone, their bytes untouched.  Without an event
-    // connection one is made to 127.0.0.1:port (at most 2 s) and the
-    // identification text sent; if that fails the items added by this call
-    // are taken back and the result is 28.
+    // other items are left alone, their bytes untouched.  An item's values
+    // go to the port of the last subscribe that named it.  Without an event
+    // connection to this port one is made to 127.0.0.1:port (at most 2 s)
+    // and the identification text sent; if that fails the items of this
+    // call are taken back (added ones removed, moved ones returned to their
+    // port) and the result is 28.
     int subscribe(unsigned short port, unsigned short count, const char *items, char *results);
     // ZEVAHV_UnSubscribe: the same parsing and count check; each item is
-    // removed (0, whether it was subscribed or not; -1 when it cannot be
-    // resolved).  The connection is closed by the thread once nothing is
-    // subscribed.
+    // removed, whatever port it was subscribed with (0, whether it was
+    // subscribed or not; -1 when it cannot be resolved).  A connection is
+    // closed by the thread once no item goes to its port.
     int unsubscribe(unsigned short count, const char *items, char *results);
 
     // The number of subscribed items.
@@ -106,8 +108,15 @@ public:
 private:
     class Connection;  // one event connection; its socket closes with it
 
+    // The items of one port and the connection their values go out on.
+    struct Target {
+        std::shared_ptr<Connection> connection;
+        std::vector<Item> items;  // sorted by row, then channel
+    };
+
     void run();
     void cycle();
+    void poll_target(Target &target);
     int parse(unsigned short count, const char *items, char *results,
               std::vector<Item> *resolved) const;
     std::shared_ptr<Connection> connect(unsigned short port) const;
@@ -118,9 +127,15 @@ private:
 
     mutable std::mutex lock_;          // guards the fields below
     std::condition_variable wake_;     // cuts the cycle pause short for stop()
-    std::set<Item> items_;
-    bool changed_ = true;              // items_ differs from the last read
-    std::shared_ptr<Connection> connection_;
+    // Every subscribed item and the client port its values go to.
+    std::map<Item, unsigned short> items_;
+    // One event connection per port that items go to.  A subscription that
+    // names another port gets a connection of its own, so a client that
+    // moves to a new port is served there at once, while the items left on
+    // the old port keep their connection until they are unsubscribed.
+    std::map<unsigned short, std::shared_ptr<Connection>> connections_;
+
+    std::vector<Item> last_read_;      // the list of the last read (polling thread only)
 
     std::mutex connecting_;            // one subscriber connects at a time
     std::atomic<bool> stop_{false};

@@ -2,7 +2,7 @@
 // with the address in plain decimal when the connection argument gives one,
 // unaddressed otherwise (-1); besides MON and SET the verb INFO reads a
 // parameter's description.  Replies come in either form.
-//   "$BD:3,CMD:INFO,PAR:VSET\r\n"    "#BD:3,CMD:OK,VAL:0;2;0;8000;1;;volt;;\r\n"
+//   "$BD:3,CMD:INFO,PAR:VSET\r\n"    "#BD:3,CMD:OK,VAL:0;2;0;8000;1;;volt;;;\r\n"
 //   "$CMD:MON,PAR:PARLIST\r\n"       "#CMD:OK,VAL:VSet;VMon\r\n"
 #include <charconv>
 
@@ -25,10 +25,11 @@ bool build(int board, Verb verb, std::string_view mnemonic, int channel, const c
                              channel, value, out);
 }
 
-// Either reply form, whichever the module used.
+// Either reply form, whichever the module used; the value may be empty (a
+// module with no board parameters lists none).
 int either_value(std::string_view line, int board, std::string *value) {
     if (line.substr(0, 4) == "#BD:") return text_lines::addressed_value_any_width(line, board, value);
-    return text_lines::unaddressed_value(line, board, value);
+    return text_lines::unaddressed_value_or_empty(line, board, value);
 }
 
 }  // namespace

@@ -30,8 +30,9 @@ bool board_matches(std::string_view piece, int board) {
     return parse_digits(after_colon(piece), 5, &v) && static_cast<int>(v) == board;
 }
 
-bool is_value_piece(std::string_view piece) {
-    return piece.size() > 4 && piece.substr(0, 4) == "VAL:";
+// "VAL:" and the value; empty_ok: the value may be empty.
+bool is_value_piece(std::string_view piece, bool empty_ok = false) {
+    return piece.size() >= (empty_ok ? 4u : 5u) && piece.substr(0, 4) == "VAL:";
 }
 
 }  // namespace
@@ -83,15 +84,28 @@ int accepted_line(std::string_view reply, std::string_view *line) {
 
 namespace {
 
-int board_value(std::string_view line, int board, bool exact_board_width, std::string *value) {
+// exact: the board piece is "#BD:" and two digits, and the value is not
+// empty; otherwise the board in plain decimal, and an empty value allowed.
+int board_value(std::string_view line, int board, bool exact, std::string *value) {
     const auto pieces = split_fields(line, ',', 4);
     if (pieces.size() < 3) return -1;
     const std::string_view first = pieces[0], second = pieces[1], third = pieces[2];
-    if (exact_board_width && first.size() != 6) return -1;
+    if (exact && first.size() != 6) return -1;
     if (first.substr(0, 4) != "#BD:" || !board_matches(first, board)) return -1;
     if (second.size() != 6 || after_colon(second) != "OK") return -1;
-    if (!is_value_piece(third)) return -1;
+    if (!is_value_piece(third, !exact)) return -1;
     *value = std::string(value_of(third));
+    return 0;
+}
+
+int no_board_value(std::string_view line, bool empty_ok, std::string *value) {
+    const auto pieces = split_fields(line, ',', 3);
+    if (pieces.size() < 2) return -1;
+    const std::string_view first = pieces[0], second = pieces[1];
+    if (first.size() != 7 || first.substr(0, 5) != "#CMD:" || after_colon(first) != "OK")
+        return -1;
+    if (!is_value_piece(second, empty_ok)) return -1;
+    *value = std::string(value_of(second));
     return 0;
 }
 
@@ -106,14 +120,11 @@ int addressed_value_any_width(std::string_view line, int board, std::string *val
 }
 
 int unaddressed_value(std::string_view line, int /*board*/, std::string *value) {
-    const auto pieces = split_fields(line, ',', 3);
-    if (pieces.size() < 2) return -1;
-    const std::string_view first = pieces[0], second = pieces[1];
-    if (first.size() != 7 || first.substr(0, 5) != "#CMD:" || after_colon(first) != "OK")
-        return -1;
-    if (!is_value_piece(second)) return -1;
-    *value = std::string(value_of(second));
-    return 0;
+    return no_board_value(line, false, value);
+}
+
+int unaddressed_value_or_empty(std::string_view line, int /*board*/, std::string *value) {
+    return no_board_value(line, true, value);
 }
 
 int check_set_naming_board(int board, std::string_view reply) {

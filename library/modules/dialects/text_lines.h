@@ -26,10 +26,13 @@ int accepted_line(std::string_view reply, std::string_view *line);
 // "#BD:nn,CMD:OK,VAL:v" (line without its end) from the given board: 0 and
 // the value, else -1.  The board piece is "#BD:" and two digits.
 int addressed_value(std::string_view line, int board, std::string *value);
-// The same with the board in plain decimal ("#BD:3").
+// The same with the board in plain decimal ("#BD:3"), and the value may be
+// empty (a self-describing module with nothing to list answers "VAL:").
 int addressed_value_any_width(std::string_view line, int board, std::string *value);
 // "#CMD:OK,VAL:v": 0 and the value, else -1.
 int unaddressed_value(std::string_view line, int board, std::string *value);
+// The same, and the value may be empty.
+int unaddressed_value_or_empty(std::string_view line, int board, std::string *value);
 
 // The reply to a set: 0 when it holds "OK" (and, for dialects whose replies
 // may say which board answered, "#BD:n,..." names ours); else the refusal

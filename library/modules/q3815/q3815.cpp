@@ -6,6 +6,8 @@
 #include <string>
 
 #include "modules/family.h"
+#include "modules/hv_rows.h"
+#include "modules/limits.h"
 #include "modules/module.h"
 #include "modules/protocol.h"
 
@@ -13,14 +15,10 @@ namespace zevahv::modules {
 
 namespace {
 
-constexpr std::int8_t kAmpere = ZEVAHV_PARAM_UN_AMPERE;
-constexpr std::int8_t kVolt = ZEVAHV_PARAM_UN_VOLT;
-constexpr std::int8_t kVps = ZEVAHV_PARAM_UN_VPS;
-constexpr std::int8_t kSecond = ZEVAHV_PARAM_UN_SECOND;
+using namespace hv_rows;
 
 constexpr Row kBoardRows[] = {
-    {.name = "IlkStat", .mnemonic = "BDILK", .type_mode = type_mode(kOnOff, kRead),
-     .proto_on = "YES", .proto_off = "NO", .on = "Yes", .off = "No"},
+    kIlkStatRow,
     {.name = "Interlock", .mnemonic = "BDILKM", .type_mode = type_mode(kOnOff, kReadWrite),
      .proto_on = "CLOSED", .proto_off = "OPEN", .on = "Closed", .off = "Open"},
     {.name = "Control", .mnemonic = "BDCTR", .type_mode = type_mode(kOnOff, kRead),
@@ -31,56 +29,39 @@ constexpr Row kBoardRows[] = {
     {.name = "ClrAlarm", .mnemonic = "BDCLR", .type_mode = type_mode(kOnOff, kWrite)},
 };
 
+// The current monitor comes twice, once per range.
+constexpr Row current_monitor(const char (&name)[6], Role role) {
+    Row r = {.mnemonic = "IMON", .type_mode = type_mode(kNumeric, kRead), .min = 0, .max = 5000,
+             .decimals = 0, .idigits = 4, .ddigits = 2, .unit = kAmpere, .exp = kMicro,
+             .role = role};
+    for (int i = 0; i < 6; ++i) r.name[i] = name[i];
+    return r;
+}
+
 constexpr Row kChannelRows[] = {
-    {.name = "VSet", .mnemonic = "VSET", .type_mode = type_mode(kNumeric, kReadWrite),
-     .min = 0, .max = 8000, .decimals = 1, .idigits = 4, .ddigits = 1, .unit = kVolt},
+    kVSetRow,
     {.name = "VMon", .mnemonic = "VMON", .type_mode = type_mode(kNumeric, kRead),
      .min = 0, .max = 10000, .decimals = 1, .idigits = 4, .ddigits = 1, .unit = kVolt},
-    {.name = "ISet", .mnemonic = "ISET", .type_mode = type_mode(kNumeric, kReadWrite),
-     .min = 0, .max = 3000, .decimals = 0, .idigits = 4, .ddigits = 2, .unit = kAmpere,
-     .exp = -6},
-    {.name = "ImonRange", .mnemonic = "IMRANGE", .type_mode = type_mode(kOnOff, kReadWrite),
-     .proto_on = "LOW", .proto_off = "HIGH", .on = "Low", .off = "Hi",
-     .role = Role::RangeSwitch},
-    {.name = "IMonL", .mnemonic = "IMON", .type_mode = type_mode(kNumeric, kRead),
-     .min = 0, .max = 5000, .decimals = 0, .idigits = 4, .ddigits = 2, .unit = kAmpere,
-     .exp = -6, .role = Role::MonitorLow},
-    {.name = "IMonH", .mnemonic = "IMON", .type_mode = type_mode(kNumeric, kRead),
-     .min = 0, .max = 5000, .decimals = 0, .idigits = 4, .ddigits = 2, .unit = kAmpere,
-     .exp = -6, .role = Role::MonitorHigh},
-    {.name = "MaxV", .mnemonic = "MAXV", .type_mode = type_mode(kNumeric, kReadWrite),
-     .min = 0, .max = 8100, .decimals = 0, .idigits = 4, .ddigits = 0, .unit = kVolt},
-    {.name = "RUp", .mnemonic = "RUP", .type_mode = type_mode(kNumeric, kReadWrite),
-     .min = 1, .max = 500, .decimals = 0, .idigits = 3, .ddigits = 0, .unit = kVps},
-    {.name = "RDwn", .mnemonic = "RDW", .type_mode = type_mode(kNumeric, kReadWrite),
-     .min = 1, .max = 500, .decimals = 0, .idigits = 3, .ddigits = 0, .unit = kVps},
-    {.name = "Trip", .mnemonic = "TRIP", .type_mode = type_mode(kNumeric, kReadWrite),
-     .min = 0, .max = 1000, .decimals = 0, .idigits = 4, .ddigits = 1, .unit = kSecond},
-    {.name = "PDwn", .mnemonic = "PDWN", .type_mode = type_mode(kOnOff, kReadWrite),
-     .proto_on = "RAMP", .proto_off = "KILL", .on = "Ramp", .off = "Kill"},
-    {.name = "Polarity", .mnemonic = "POL", .type_mode = type_mode(kOnOff, kRead),
-     .proto_on = "-", .proto_off = "+", .on = "-", .off = "+"},
-    {.name = "ChStatus", .mnemonic = "STAT", .type_mode = type_mode(kChStatus, kRead)},
-    {.name = "Pw", .mnemonic = "Pw", .type_mode = type_mode(kOnOff, kReadWrite),
-     .proto_on = "ON", .proto_off = "OFF", .on = "On", .off = "Off", .role = Role::Power},
+    kISetRow,
+    kImonRangeRow,
+    current_monitor("IMonL", Role::MonitorLow),
+    current_monitor("IMonH", Role::MonitorHigh),
+    kMaxVRow,
+    kRUpRow,
+    kRDwnRow,
+    kTripRow,
+    kPDwnRow,
+    kPolarityRow,
+    kChStatusRow,
+    kPwRow,
 };
 
 // The words that complete a row's limits: minimum, maximum, decimals.
-struct LimitWords {
-    const char *mnemonic, *min, *max, *dec;
-};
 constexpr LimitWords kLimitWords[] = {
     {"VSET", "VMIN", "VMAX", "VDEC"},       {"ISET", "IMIN", "IMAX", "ISDEC"},
     {"MAXV", "MVMIN", "MVMAX", "MVDEC"},    {"RUP", "RUPMIN", "RUPMAX", "RUPDEC"},
     {"RDW", "RDWMIN", "RDWMAX", "RDWDEC"},  {"TRIP", "TRIPMIN", "TRIPMAX", "TRIPDEC"},
 };
-
-// An integer the module reports for channel 0; false when it does not answer
-// with one.
-bool read_integer(Module &m, const char *mnemonic, long *out) {
-    std::string text;
-    return monitor(m, mnemonic, 0, &text) == 0 && parse_int(text, out);
-}
 
 // The two current monitors show the module's decimals of the range they
 // belong to: the module reports IMDEC for its present range, and the other
@@ -101,16 +82,7 @@ int fetch_limits(Module &m, Row &row) {
         fetch_monitor_decimals(m, row);
         return 0;
     }
-    for (const LimitWords &w : kLimitWords) {
-        if (std::strcmp(row.mnemonic, w.mnemonic) != 0) continue;
-        long v = 0;
-        if (read_integer(m, w.min, &v)) row.min = static_cast<float>(v);
-        if (read_integer(m, w.max, &v)) row.max = static_cast<float>(v);
-        if (!read_integer(m, w.dec, &v) || v < 0 || v > 20) return -1;
-        row.decimals = static_cast<std::uint16_t>(v);
-        return 0;
-    }
-    return 0;
+    return fetch_limit_words(m, row, kLimitWords);
 }
 
 constexpr FamilyDesc kQ3815 = {

@@ -1,6 +1,5 @@
 #include "concurrency_support.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -23,22 +22,6 @@ std::string channel_items(const char* lock_prefix, int handle, const char* par, 
     return list;
 }
 
-namespace {
-
-int count_entries(const char* dir) {
-    int n = 0;
-    DIR* d = opendir(dir);
-    if (!d) return -1;
-    while (dirent* e = readdir(d))
-        if (e->d_name[0] != '.') ++n;
-    closedir(d);
-    return n;
-}
-
-}  // namespace
-
-int open_fd_count() { return count_entries("/proc/self/fd") - 1; }
-int thread_count() { return count_entries("/proc/self/task"); }
 
 void run_parallel(const std::vector<std::function<void()>>& jobs) {
     std::vector<std::thread> threads;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ZEVAHVLink.h"
+#include "process_counts.h"
 #include "sim_process.h"
 
 int open_system(int system_type, bool serial, const std::string& arg, int* handle);
@@ -17,8 +18,6 @@ int open_system(int system_type, bool serial, const std::string& arg, int* handl
 // "ZEVA_<family>_HVL_<nnn>.Board00.CHAN<ccc>.<par>" for channels [0, n).
 std::string channel_items(const char* lock_prefix, int handle, const char* par, int n);
 
-int open_fd_count();
-int thread_count();
 
 // Runs every function on a thread of its own and joins them all.
 void run_parallel(const std::vector<std::function<void()>>& jobs);

@@ -3,55 +3,17 @@
 // once the module behaves again the same address opens normally.
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "fault_support.h"
 
 namespace {
 
-struct OpenFault {
-    const char* name;
-    const char* mode;
-    int late_ms;
-};
-
-constexpr OpenFault kOpenFaults[] = {
-    {"Silent", "silent", 0},
-    {"Late", "delay 1800", 1800},
-    {"CloseMidLine", "close-midline", 0},
-    {"LongLine5000", "long-line 5000", 0},
-    {"NoLineEnd", "no-eol", 0},
-    {"OtherBoard", "wrong-board", 0},
-    {"Garbage", "garbage", 0},
-};
-
-using Param = std::tuple<Transport, OpenFault>;
+using Param = std::tuple<Transport, FaultCase>;
 class OpenFaults : public ::testing::TestWithParam<Param> {};
 
 TEST_P(OpenFaults, FailsCleanlyAndTheModuleOpensOnceItAnswers) {
     const Transport t = std::get<0>(GetParam());
-    const OpenFault f = std::get<1>(GetParam());
-    auto sim = start_q3815(t);
-    const int fds = open_fd_count();
-
-    control_ok(*sim, std::string("fault ") + f.mode);
-    int h = 12345;
-    Stopwatch open_call;
-    EXPECT_EQ(open_q3815(*sim, t, &h), ZEVAHV_ERR_OPENFAILED);
-    EXPECT_LT(open_call.seconds(), kCallBoundS);
-    EXPECT_EQ(h, -1);
-    EXPECT_EQ(open_fd_count(), fds) << "the failed open left a descriptor open";
-
-    control_ok(*sim, "fault none");
-    if (f.late_ms > 0) {
-        // The module may still be sending the reply it was late with.
-        std::this_thread::sleep_for(std::chrono::milliseconds(f.late_ms + 500));
-    }
-    ASSERT_EQ(open_q3815(*sim, t, &h), 0);
-    float v = -1;
-    EXPECT_EQ(read_vset(h, 0, &v), 0);
-    EXPECT_EQ(ZEVAHV_DeinitSystem(h), 0);
-    EXPECT_EQ(open_fd_count(), fds);
+    auto sim = start_family(kQ3815, t);
+    check_open_fault(kQ3815, *sim, t, std::get<1>(GetParam()));
 }
 
 std::string case_name(const ::testing::TestParamInfo<Param>& info) {
@@ -60,7 +22,7 @@ std::string case_name(const ::testing::TestParamInfo<Param>& info) {
 
 INSTANTIATE_TEST_SUITE_P(Modules, OpenFaults,
                          ::testing::Combine(::testing::Values(Transport::Tcp, Transport::Serial),
-                                            ::testing::ValuesIn(kOpenFaults)),
+                                            ::testing::ValuesIn(kFaultCases)),
                          case_name);
 
 // Nothing listens on the address at all.

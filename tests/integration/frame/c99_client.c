@@ -27,8 +27,9 @@ int main(void) {
     check(ZEVAHV_DeinitSystem(0) == ZEVAHV_ERR_NOTCONNECTED, "DeinitSystem of a free slot is 4098");
     check(strcmp(ZEVAHV_GetError(-1), " Connection failed ") == 0, "GetError(-1)");
     check(ZEVAHV_GetSysPropList(100, &n, &list) == 26, "handle 100 is refused");
-    check(ZEVAHV_InitSystem(4, 0, (void *)"10.0.0.1", "", "", &handle) == 26 && handle == -1,
-          "system type 4 is refused");
+    check(ZEVAHV_InitSystem(4, ZEVAHV_LINK_USB, (void *)"1", "", "", &handle) == 26 &&
+              handle == -1,
+          "system type 4 (a LUMENHV module) is refused over USB");
     check(ZEVAHV_InitSystem(6, 8, (void *)"10.0.0.1", "", "", &handle) == ZEVAHV_ERR_INVALIDLINK,
           "link type 8 is refused");
     check(ZEVAHV_Free(NULL) == 0, "Free(NULL)");

@@ -1,11 +1,9 @@
 // Reading and writing a Q3815's values through the public interface, with
 // the simulator's log as the witness of what went on the wire.
-#include <clocale>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 
+#include "comma_locale.h"
 #include "module_session.h"
 
 namespace {
@@ -20,22 +18,6 @@ protected:
     std::unique_ptr<SimProcess> sim_;
     OpenSystem sys_;
 };
-
-// A locale that prints a decimal comma, built into a temporary directory
-// (the machine need not have one installed).  Empty when that is not
-// possible here.
-std::string comma_locale_dir() {
-    namespace fs = std::filesystem;
-    fs::path dir = fs::temp_directory_path() / ("zevahv-locale-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    std::string cmd = "localedef -i de_DE -f UTF-8 " + (dir / "de_DE.UTF-8").string() +
-                      " >/dev/null 2>&1";
-    if (std::system(cmd.c_str()) != 0 && !fs::exists(dir / "de_DE.UTF-8" / "LC_NUMERIC")) {
-        fs::remove_all(dir);
-        return {};
-    }
-    return dir.string();
-}
 
 }  // namespace
 
@@ -171,23 +153,16 @@ TEST_F(Q3815Values, CurrentMonitorFollowsTheRange) {
 }
 
 TEST_F(Q3815Values, SetPointsGoOutWithAPointUnderACommaLocale) {
-    std::string dir = comma_locale_dir();
-    if (dir.empty()) GTEST_SKIP() << "no way to build a comma locale here";
-    setenv("LOCPATH", dir.c_str(), 1);
-    const char *old = std::setlocale(LC_NUMERIC, nullptr);
-    std::string saved = old ? old : "C";
-    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
-    char probe[16];
-    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
-    EXPECT_STREQ(probe, "1,5");  // the locale is really in force
-
-    const unsigned short ch = 0;
-    float v = 1500;
-    int rc = ZEVAHV_SetChParam(h(), 0, "VSet", 1, &ch, &v);
-    float back = get_float(h(), "VSet", ch);
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    unsetenv("LOCPATH");
-    std::filesystem::remove_all(dir);
+    int rc = -1;
+    float back = -1;
+    {
+        CommaLocale comma;
+        if (!comma.active()) GTEST_SKIP() << "no decimal-comma locale here";
+        const unsigned short ch = 0;
+        float v = 1500;
+        rc = ZEVAHV_SetChParam(h(), 0, "VSet", 1, &ch, &v);
+        back = get_float(h(), "VSet", ch);
+    }
 
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(commands_with(*sim_, {"PAR:VSET,VAL:1500.0"}), 1);

@@ -122,14 +122,23 @@ TEST(HandleTable, SystemTypesFoldAndPickLockNamesAndArguments) {
     EXPECT_EQ(last_open().transport, "B7301");
     ASSERT_EQ(open_system(5, 0, "10.1.1.9"), 0);
     EXPECT_EQ(last_open().transport, "TCP/IP");
+
+    // A code that no family claims opens a self-describing (LUMENHV) module,
+    // which keeps the code it was opened with.
+    fam.add(ZEVAHV_SYS_LUMENHV, &kBareOps);
+    ASSERT_EQ(open_system(20, 5, "ttyUSB1_9600_8_0_0_2"), 0);
+    EXPECT_EQ(last_open().family, ZEVAHV_SYS_LUMENHV);
+    EXPECT_EQ(last_open().system_type, 20);
+    EXPECT_EQ(last_open().lock_name, "ZEVA_LUMENHV_HVL_007");
 }
 
 TEST(HandleTable, RefusedOpensLeaveNothingBehind) {
     FakeFamilies fam({0, 2, 6, 9}, &kBareOps);
     fam.add(11, nullptr);  // a family without a backend
+    fam.add(ZEVAHV_SYS_LUMENHV, nullptr);  // where codes that no family claims go
     int h = 0;
     for (int type : {4, 16, 99, -1}) {
-        EXPECT_EQ(open_system(type, 0, "10.0.0.1", &h), ZEVAHV_ERR_INVALIDPARAMETER) << type;
+        EXPECT_EQ(open_system(type, 0, "10.0.0.1", &h), ZEVAHV_ERR_OPENFAILED) << type;
         EXPECT_EQ(h, -1);
     }
     for (int link : {1, 2, 8, -3})

@@ -40,8 +40,14 @@ TEST(ModuleArgs, SerialFormsWithoutBoardOrWithComNumber) {
     EXPECT_EQ(a.board, -1);
     ASSERT_TRUE(parse_serial_arg("4_38400_8_0_0_9", ArgForm::ComNumberSettings, 0, &a));
     EXPECT_EQ(a.com_number, 4);
+    EXPECT_EQ(a.port_name, "COM4");
     EXPECT_EQ(a.baud, 38400);
     EXPECT_FALSE(parse_serial_arg("COM4_38400", ArgForm::ComNumberSettings, 0, &a));
+    // A device path is a port as for the other families.
+    ASSERT_TRUE(parse_serial_arg("/dev/pts/12_19200", ArgForm::ComNumberSettings, 0, &a));
+    EXPECT_EQ(a.port_name, "/dev/pts/12");
+    EXPECT_EQ(a.com_number, 12);
+    EXPECT_EQ(a.baud, 19200);
 }
 
 TEST(ModuleArgs, BadSerialArgumentsAreRefused) {

@@ -289,3 +289,84 @@ TEST(PollService, AClientPortSlowToAcceptHoldsUpOnlyTheSubscribeThatConnects) {
     subscriber.join();
     EXPECT_EQ(svc.subscribed(), 0u);
 }
+
+// A client that unsubscribes everything and subscribes again on a new port
+// before the thread's next cycle: the device must connect to the new port
+// (not keep sending to the old connection, which nobody may read any more),
+// and the old connection ends with the cycle that finds it without items.
+TEST(PollService, ASubscriptionOnAnotherPortConnectsThereAtOnce) {
+    FakeDevice dev;
+    PollService svc;
+    ASSERT_TRUE(svc.start(kFeed, &dev, "ident"));
+    Client old_port, new_port;
+    char results[5];
+    ASSERT_EQ(svc.subscribe(old_port.port, 5, kThree, results), 0);
+    platform::ScopedSocket first = old_port.accept();
+    ASSERT_TRUE(first.valid());
+    read_ident(first.get());
+    ASSERT_EQ(read_frame(first.get()).size(), 3u);
+
+    ASSERT_EQ(svc.unsubscribe(5, kThree, results), 0);
+    ASSERT_EQ(svc.subscribe(new_port.port, 1, "S.Board00.CHAN002.VMon", results), 0);
+    platform::ScopedSocket second = new_port.accept();
+    ASSERT_TRUE(second.valid()) << "no connection to the port the subscription named";
+    EXPECT_EQ(read_ident(second.get()), "ident");
+    const std::vector<IDValue_t> frame = read_frame(second.get());
+    ASSERT_EQ(frame.size(), 1u);
+    EXPECT_EQ(frame[0].ChannelIndex, 2);
+    EXPECT_TRUE(closed_by_peer(first.get())) << "the old port's connection outlived its items";
+}
+
+// Items left on the old port keep their connection and lose nothing while a
+// new port gets the items subscribed with it; an item subscribed again with
+// the new port moves there.
+TEST(PollService, ItemsKeepTheirPortUntilTheyMoveOrGo) {
+    FakeDevice dev;
+    PollService svc;
+    ASSERT_TRUE(svc.start(kFeed, &dev, "ident"));
+    Client a, b;
+    char r[2];
+    ASSERT_EQ(svc.subscribe(a.port, 2, "S.Board00.Temp:S.Board00.CHAN001.VMon", r), 0);
+    platform::ScopedSocket on_a = a.accept();
+    ASSERT_TRUE(on_a.valid());
+    read_ident(on_a.get());
+    ASSERT_EQ(svc.subscribe(b.port, 1, "S.Board00.CHAN003.VMon", r), 0);
+    platform::ScopedSocket on_b = b.accept();
+    ASSERT_TRUE(on_b.valid());
+    read_ident(on_b.get());
+
+    auto channels_in = [](const std::vector<IDValue_t> &frame) {
+        std::vector<int> chs;
+        for (const IDValue_t &e : frame) chs.push_back(e.ChannelIndex);
+        return chs;
+    };
+    // Frames from before the second subscribe may still be queued on a.
+    std::vector<int> seen_a;
+    for (int i = 0; i < 4 && seen_a != std::vector<int>{-1, 1}; ++i)
+        seen_a = channels_in(read_frame(on_a.get()));
+    EXPECT_EQ(seen_a, (std::vector<int>{-1, 1}));
+    EXPECT_EQ(channels_in(read_frame(on_b.get())), (std::vector<int>{3}));
+
+    // VMon of channel 1 moves to b; Temp stays on a.
+    ASSERT_EQ(svc.subscribe(b.port, 1, "S.Board00.CHAN001.VMon", r), 0);
+    EXPECT_EQ(svc.subscribed(), 3u);
+    std::vector<int> seen_b;
+    for (int i = 0; i < 4 && seen_b != std::vector<int>{1, 3}; ++i)
+        seen_b = channels_in(read_frame(on_b.get()));
+    EXPECT_EQ(seen_b, (std::vector<int>{1, 3}));
+    for (int i = 0; i < 4 && seen_a != std::vector<int>{-1}; ++i)
+        seen_a = channels_in(read_frame(on_a.get()));
+    EXPECT_EQ(seen_a, (std::vector<int>{-1}));
+
+    // A failed connect to a third port takes back what that call moved.
+    unsigned short dead = 0;
+    { Client gone; dead = gone.port; }
+    EXPECT_EQ(svc.subscribe(dead, 1, "S.Board00.Temp", r), ZEVAHV_ERR_SOCKETERROR);
+    EXPECT_EQ(svc.subscribed(), 3u);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(channels_in(read_frame(on_a.get())), (std::vector<int>{-1}));
+
+    // Unsubscribed whatever its port: a's last item goes, and so does a.
+    ASSERT_EQ(svc.unsubscribe(1, "S.Board00.Temp", r), 0);
+    EXPECT_TRUE(closed_by_peer(on_a.get()));
+    EXPECT_EQ(channels_in(read_frame(on_b.get())), (std::vector<int>{1, 3}));
+}
