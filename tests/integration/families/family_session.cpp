@@ -115,25 +115,6 @@ std::string prop_text(int h, int ch, const char* param, const char* p, int* rc) 
     return std::string(v, strnlen(v, sizeof v));
 }
 
-CrateMap crate_map(int h) {
-    CrateMap c;
-    unsigned short *nch = nullptr, *ser = nullptr;
-    char *model = nullptr, *desc = nullptr;
-    unsigned char *lo = nullptr, *hi = nullptr;
-    c.rc = ZEVAHV_GetCrateMap(h, &c.slots, &nch, &model, &desc, &ser, &lo, &hi);
-    if (c.rc != 0) return c;
-    c.channels = nch[0];
-    c.serial = ser[0];
-    c.model = model;
-    c.description = desc;
-    c.fw_major = hi[0];
-    c.fw_minor = lo[0];
-    for (void* p : {static_cast<void*>(nch), static_cast<void*>(model), static_cast<void*>(desc),
-                    static_cast<void*>(ser), static_cast<void*>(lo), static_cast<void*>(hi)})
-        ZEVAHV_Free(p);
-    return c;
-}
-
 std::vector<std::string> received(const SimProcess& sim) {
     std::vector<std::string> lines;
     for (const std::string& l : sim.log_lines())

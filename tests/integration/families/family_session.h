@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "crate_map.h"
 #include "event_listener.h"
 #include "module_session.h"
 
@@ -48,13 +49,6 @@ float prop_float(int h, int ch, const char* param, const char* prop, int* rc);
 unsigned short prop_ushort(int h, int ch, const char* param, const char* prop, int* rc);
 std::string prop_text(int h, int ch, const char* param, const char* prop, int* rc);
 
-struct CrateMap {
-    int rc = -1;
-    unsigned short slots = 0, channels = 0, serial = 0;
-    std::string model, description;
-    int fw_major = -1, fw_minor = -1;
-};
-CrateMap crate_map(int h);
 
 // The command lines the simulator received, in order ("> " taken off).
 std::vector<std::string> received(const SimProcess& sim);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <thread>
 
+#include "crate_map.h"
 #include "event_listener.h"
 
 const char* transport_name(Transport t) { return t == Transport::Tcp ? "Tcp" : "Serial"; }
@@ -259,18 +260,6 @@ bool closed_within(int fd, int bound_ms) {
     return false;
 }
 
-int channel_count(int h) {
-    unsigned short slots = 0, *nch = nullptr, *ser = nullptr;
-    char *model = nullptr, *desc = nullptr;
-    unsigned char *lo = nullptr, *hi = nullptr;
-    if (ZEVAHV_GetCrateMap(h, &slots, &nch, &model, &desc, &ser, &lo, &hi) != 0) return 0;
-    const int n = nch[0];
-    for (void* p : {static_cast<void*>(nch), static_cast<void*>(model), static_cast<void*>(desc),
-                    static_cast<void*>(ser), static_cast<void*>(lo), static_cast<void*>(hi)})
-        ZEVAHV_Free(p);
-    return n;
-}
-
 } // namespace
 
 void check_polling_fault(const FaultFamily& f, SimProcess& sim, Transport t, const char* mode) {
@@ -281,7 +270,7 @@ void check_polling_fault(const FaultFamily& f, SimProcess& sim, Transport t, con
 
     EventListener listener;
     unsigned whole = 0;
-    const std::string items = polled_items(f, h, channel_count(h), &whole);
+    const std::string items = polled_items(f, h, crate_map(h).channels, &whole);
     std::vector<char> results(whole, 9);
     ASSERT_EQ(ZEVAHV_Subscribe(h, static_cast<short>(listener.port()),
                                static_cast<unsigned short>(whole), items.c_str(), results.data()),

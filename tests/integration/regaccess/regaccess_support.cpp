@@ -68,20 +68,6 @@ unsigned get_board_unsigned(int h, const char* par, int* result) {
     return v;
 }
 
-CrateMap crate_map(int h) {
-    CrateMap m;
-    unsigned short *nch = nullptr, *ser = nullptr;
-    char *model = nullptr, *desc = nullptr;
-    unsigned char *lo = nullptr, *hi = nullptr;
-    m.result = ZEVAHV_GetCrateMap(h, &m.slots, &nch, &model, &desc, &ser, &lo, &hi);
-    if (m.result != 0) return m;
-    m.channels = nch[0], m.serial = ser[0], m.model = model, m.description = desc;
-    m.fw_minor = lo[0], m.fw_major = hi[0];
-    ZEVAHV_Free(nch), ZEVAHV_Free(model), ZEVAHV_Free(desc);
-    ZEVAHV_Free(ser), ZEVAHV_Free(lo), ZEVAHV_Free(hi);
-    return m;
-}
-
 namespace {
 std::vector<std::string> field_list(char* list) {
     std::vector<std::string> out;

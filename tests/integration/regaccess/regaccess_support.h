@@ -10,6 +10,7 @@
 
 #include "ZEVAHVLink.h"
 #include "comm_stand_in.h"
+#include "crate_map.h"
 
 // An open system, closed at the end of the scope.
 class System {
@@ -37,14 +38,6 @@ int set_unsigned(int h, const char* par, unsigned short ch, unsigned v);
 float get_board_float(int h, const char* par, int* result = nullptr);
 unsigned get_board_unsigned(int h, const char* par, int* result = nullptr);
 
-// The crate map of a one-slot system.
-struct CrateMap {
-    int result = -1;
-    unsigned short slots = 0, channels = 0, serial = 0;
-    std::string model, description;
-    unsigned fw_minor = 0, fw_major = 0;
-};
-CrateMap crate_map(int h);
 
 std::vector<std::string> channel_params(int h, unsigned short ch);
 std::vector<std::string> board_params(int h);
