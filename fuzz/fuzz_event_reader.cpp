@@ -52,6 +52,17 @@ void decode_directly(const std::uint8_t *data, std::size_t size) {
             &out);
         check_record(out);
     }
+    // A run of frames: never past the bytes, and every record it counts is
+    // decoded.
+    const zevahv::FrameRun run = zevahv::whole_frames({data, size});
+    FUZZ_CHECK(run.bytes <= size);
+    FUZZ_CHECK(run.frames * zevahv::kEventHeaderSize + run.records * zevahv::kEventRecordSize <=
+               run.bytes);
+    if (run.records > 0 && run.records < 64) {
+        IDValue_t out[64];
+        FUZZ_CHECK(zevahv::decode_frames({data, run.bytes}, out, run.records) == run.records);
+        for (std::size_t i = 0; i < run.records; ++i) check_record(out[i]);
+    }
     // A short record decodes to nothing rather than past its end.
     IDValue_t part;
     zevahv::decode_event_record({data, std::min<std::size_t>(size, 100)}, &part);
@@ -85,6 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             break;
         }
         FUZZ_CHECK((events == nullptr) == (count == 0));
+        // A call may hand out several frames: at least one header and the
+        // records were taken off the socket.
         consumed += zevahv::kEventHeaderSize + std::size_t{count} * zevahv::kEventRecordSize;
         FUZZ_CHECK(consumed <= sent);
         for (unsigned i = 0; i < count; ++i) check_record(events[i]);

@@ -23,12 +23,7 @@ bool open_with_events(const SystemSlot &s, EventSource source) {
 }
 
 // True while any open system's family delivers events from local polling.
-bool polling_device_active() {
-    std::lock_guard<std::mutex> lk(table_mutex());
-    for (int i = 0; i < kSystemSlots; ++i)
-        if (open_with_events(system_slot(i), EventSource::LocalPolling)) return true;
-    return false;
-}
+bool polling_device_active() { return local_polling_systems().load() > 0; }
 
 // The host part of an address as the caller gave it: an optional ":port"
 // suffix (simulators, forwarded ports) does not belong to the host.
@@ -61,6 +56,15 @@ int on_peer_slot(const std::string &peer, EventSource source, F &&f) {
     return f(handle, v);
 }
 
+// Waits for the device's next frame to begin, before its system is taken:
+// the system's gate is held only while a frame is being read, so that a
+// close on another thread never waits out a quiet event stream.
+int wait_for_frame(int sock) {
+    const int w = platform::wait_readable(sock, kPeerFrameWaitMs);
+    if (w == 0) return ZEVAHV_ERR_NODATA;
+    return w < 0 ? ZEVAHV_ERR_SOCKETERROR : ZEVAHV_OK;
+}
+
 int get_event_data(int sock, ZEVAHV_SYSTEMSTATUS_t *status, IDValue_t **events,
                    unsigned *count) {
     std::string peer;
@@ -72,6 +76,8 @@ int get_event_data(int sock, ZEVAHV_SYSTEMSTATUS_t *status, IDValue_t **events,
     }
     // A device that sends its own frames (also one served on the loopback
     // address while no polling device is open).
+    if (slot_of_peer(peer, EventSource::PeerFrames) < 0) return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
+    if (const int w = wait_for_frame(sock); w != ZEVAHV_OK) return w;
     return on_peer_slot(peer, EventSource::PeerFrames, [&](int handle, const SlotView &v) {
         if (v.ops->read_event_frame == nullptr) return ZEVAHV_ERR_FUNCTIONNOTAVAILABLE;
         return v.ops->read_event_frame(v.ctx, handle, sock, status, events, count);
@@ -86,6 +92,7 @@ int legacy_get_event_data(int sock, char **events, int *count) {
     std::string peer;
     if (platform::peer_address(sock, &peer) &&
         slot_of_peer(peer, EventSource::LegacyPeerFrames) >= 0) {
+        if (const int w = wait_for_frame(sock); w != ZEVAHV_OK) return w;
         return on_peer_slot(peer, EventSource::LegacyPeerFrames,
                             [&](int handle, const SlotView &v) {
                                 if (v.ops->read_legacy_event_frame == nullptr)

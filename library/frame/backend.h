@@ -118,6 +118,12 @@ struct FamilyOps {
                                    int *count) = nullptr;
 };
 
+// How long a reader of the frames a device sends itself waits for one to
+// begin (and for each later part of it).  The frame waits for the first
+// byte before it takes the system, so that a close on another thread is
+// not held up by a reader that is only waiting.
+inline constexpr int kPeerFrameWaitMs = 16000;
+
 // The family's own record behind an operation's context.
 template <typename T>
 T &backend_context(void *ctx) {

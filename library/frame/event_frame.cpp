@@ -1,5 +1,6 @@
 #include "frame/event_frame.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace zevahv {
@@ -17,33 +18,86 @@ int parse_event_header(std::span<const unsigned char> header, std::uint32_t *bod
 }
 
 void decode_event_record(std::span<const unsigned char> record, IDValue_t *out) {
-    IDValue_t in{};
-    if (record.size() >= kEventRecordSize) std::memcpy(&in, record.data(), kEventRecordSize);
+    if (record.size() < kEventRecordSize) {
+        std::memset(out, 0, sizeof *out);
+        return;
+    }
+    // Everything but the value is read before anything is written: out may
+    // be the very memory of the record.  The value stays at its offset.
+    const unsigned char *p = record.data();
+    int type, system, board, channel;
+    char item[sizeof out->Item];
+    std::memcpy(&type, p + offsetof(IDValue_t, Type), sizeof type);
+    std::memcpy(&system, p + offsetof(IDValue_t, SystemHandle), sizeof system);
+    std::memcpy(&board, p + offsetof(IDValue_t, BoardIndex), sizeof board);
+    std::memcpy(&channel, p + offsetof(IDValue_t, ChannelIndex), sizeof channel);
+    std::memcpy(item, p + offsetof(IDValue_t, Item), sizeof item - 1);
+    item[sizeof item - 1] = '\0';
 
-    IDValue_t v{};
-    v.Type = ZEVAHV_EVENT_PARAMETER;
-    v.SystemHandle = in.SystemHandle;
-    v.BoardIndex = in.BoardIndex;
-    v.ChannelIndex = in.ChannelIndex;
-    std::memcpy(v.Item, in.Item, sizeof v.Item - 1);
-    switch (in.Type) {
+    const auto *value = reinterpret_cast<const char *>(p + offsetof(IDValue_t, Value));
+    std::size_t keep = 0;  // leading bytes of the value that are copied
+    switch (type) {
     case ZEVAHV_PARAM_TYPE_NUMERIC:
     case ZEVAHV_PARAM_TYPE_ONOFF:
     case ZEVAHV_PARAM_TYPE_CHSTATUS:
     case ZEVAHV_PARAM_TYPE_BDSTATUS:
     case ZEVAHV_PARAM_TYPE_BINARY:
     case ZEVAHV_PARAM_TYPE_ENUM:
-        std::memcpy(v.Value, in.Value, 4);  // a float or a 32-bit integer
+        keep = 4;  // a float or a 32-bit integer
         break;
-    case ZEVAHV_PARAM_TYPE_STRING: {
-        const std::size_t n = strnlen(in.Value, sizeof in.Value - 1);
-        std::memcpy(v.Value, in.Value, n);
+    case ZEVAHV_PARAM_TYPE_STRING:
+        keep = strnlen(value, sizeof out->Value - 1);
         break;
-    }
     default:
         break;  // commands and unknown codes carry nothing
     }
-    std::memcpy(out, &v, sizeof v);
+    std::memmove(out->Value, value, keep);
+    std::memset(out->Value + keep, 0, sizeof out->Value - keep);
+    out->Type = ZEVAHV_EVENT_PARAMETER;
+    out->SystemHandle = system;
+    out->BoardIndex = board;
+    out->ChannelIndex = channel;
+    std::memcpy(out->Item, item, sizeof item);
+}
+
+namespace {
+
+// Walks the whole frames at the start of bytes, calling f(offset of the
+// body, body size) for each.
+template <typename F>
+FrameRun walk_frames(std::span<const unsigned char> bytes, F &&f) {
+    FrameRun run;
+    while (bytes.size() - run.bytes >= kEventHeaderSize) {
+        std::uint32_t body = 0;
+        if (parse_event_header(bytes.subspan(run.bytes, kEventHeaderSize), &body) != ZEVAHV_OK) {
+            run.bad_header = true;
+            break;
+        }
+        if (bytes.size() - run.bytes - kEventHeaderSize < body) break;
+        f(run.bytes + kEventHeaderSize, body);
+        run.bytes += kEventHeaderSize + body;
+        run.records += event_record_count(body);
+        ++run.frames;
+    }
+    return run;
+}
+
+}  // namespace
+
+FrameRun whole_frames(std::span<const unsigned char> bytes) {
+    return walk_frames(bytes, [](std::size_t, std::uint32_t) {});
+}
+
+std::size_t decode_frames(std::span<const unsigned char> bytes, IDValue_t *out,
+                          std::size_t capacity) {
+    std::size_t written = 0;
+    walk_frames(bytes, [&](std::size_t body_at, std::uint32_t body) {
+        const std::size_t n = event_record_count(body);
+        for (std::size_t i = 0; i < n && written < capacity; ++i)
+            decode_event_record(bytes.subspan(body_at + i * kEventRecordSize, kEventRecordSize),
+                                &out[written++]);
+    });
+    return written;
 }
 
 bool encode_event_header(std::size_t record_count, unsigned char *out) {

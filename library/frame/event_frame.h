@@ -41,6 +41,24 @@ inline std::size_t event_record_count(std::size_t body_size) {
 // value.  Item and text are always NUL-terminated.
 void decode_event_record(std::span<const unsigned char> record, IDValue_t *out);
 
+// The whole frames at the start of a run of bytes received from an event
+// connection: the bytes they take, the records they hold and how many there
+// are.  The walk stops before the first frame that is not all there, or at a
+// complete header that parse_event_header refuses (bad_header).
+struct FrameRun {
+    std::size_t bytes = 0;
+    std::size_t records = 0;
+    std::size_t frames = 0;
+    bool bad_header = false;
+};
+FrameRun whole_frames(std::span<const unsigned char> bytes);
+
+// Decodes the records of the whole frames at the start of bytes (as
+// whole_frames finds them) into out, at most capacity of them; returns how
+// many it wrote.
+std::size_t decode_frames(std::span<const unsigned char> bytes, IDValue_t *out,
+                          std::size_t capacity);
+
 // Writes the header of a frame of record_count records into out[0..9].
 // False when such a frame would exceed kMaxEventFrameSize.
 bool encode_event_header(std::size_t record_count, unsigned char *out);

@@ -128,6 +128,7 @@ int init_system(int system_type, int link_type, const char *address,
         copy_slot_text(slot.lock_name, lock_name);
         copy_slot_text(slot.address, stored_address);
         slot.state = SlotState::Open;
+        if (traits->events == EventSource::LocalPolling) ++local_polling_systems();
     }
     *handle = index;
     return ZEVAHV_OK;
@@ -155,6 +156,8 @@ int deinit_system(int handle) {
         if (v.traits->close_result) result = r;
     }
     std::lock_guard<std::mutex> lk(table_mutex());
+    if (v.traits != nullptr && v.traits->events == EventSource::LocalPolling)
+        --local_polling_systems();
     clear_slot(slot);
     return result;
 }

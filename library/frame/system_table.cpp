@@ -11,6 +11,7 @@ namespace {
 struct Tables {
     SystemSlot slots[kSystemSlots];
     std::mutex mutex;
+    std::atomic<int> local_polling{0};
     platform::TicketGate global;
 };
 
@@ -24,23 +25,8 @@ Tables &tables() {
 
 SystemSlot &system_slot(int handle) { return tables().slots[handle]; }
 std::mutex &table_mutex() { return tables().mutex; }
+std::atomic<int> &local_polling_systems() { return tables().local_polling; }
 platform::TicketGate &global_gate() { return tables().global; }
-
-SlotView view_slot(int handle) {
-    SystemSlot &s = system_slot(handle);
-    std::lock_guard<std::mutex> lk(table_mutex());
-    SlotView v;
-    v.slot = &s;
-    v.open = s.state == SlotState::Open;
-    if (v.open) {
-        v.family = s.family;
-        v.link_type = s.link_type;
-        v.ctx = s.ctx;
-        v.ops = s.ops;
-        v.traits = s.traits;
-    }
-    return v;
-}
 
 void copy_slot_text(char (&dst)[kSlotTextSize + 1], const char *src) {
     std::size_t n = src ? strnlen(src, kSlotTextSize) : 0;

@@ -19,9 +19,13 @@ constexpr std::size_t kSlotTextSize = 80;  // lock name and address: 80 characte
 enum class SlotState { Free, Opening, Open };
 
 struct SystemSlot {
-    // Guarded by table_mutex(): written by open and close only, read by
-    // every call through a SlotView snapshot.
-    SlotState state = SlotState::Free;
+    // Written by open and close only, under table_mutex().  A call reads
+    // them through view_slot() without that mutex: open stores every field
+    // before it publishes the slot as Open (release), and close, which
+    // clears them, holds the slot gate exclusively, so a call that holds
+    // the gate shared and saw Open (acquire) reads a complete, stable slot.
+    // Scans over all slots take table_mutex().
+    std::atomic<SlotState> state{SlotState::Free};
     int system_type = 0;
     int family = 0;
     int link_type = 0;
@@ -38,7 +42,7 @@ struct SystemSlot {
     platform::SlotGate gate;
 };
 
-// What a call needs to know about an open slot, copied under table_mutex().
+// What a call needs to know about an open slot.
 struct SlotView {
     bool open = false;
     int family = 0;
@@ -51,6 +55,9 @@ struct SlotView {
 
 SystemSlot &system_slot(int handle);
 std::mutex &table_mutex();
+// Open systems whose family delivers events from local polling (changed
+// with the slot's state, under table_mutex()).
+std::atomic<int> &local_polling_systems();
 // Orders every open and close, first come first served.
 platform::TicketGate &global_gate();
 
@@ -59,7 +66,20 @@ inline bool valid_handle(int handle) {
 }
 
 // Snapshot of a slot (the caller holds its gate, shared or exclusive).
-SlotView view_slot(int handle);
+inline SlotView view_slot(int handle) {
+    SystemSlot &s = system_slot(handle);
+    SlotView v;
+    v.slot = &s;
+    v.open = s.state.load(std::memory_order_acquire) == SlotState::Open;
+    if (v.open) {
+        v.family = s.family;
+        v.link_type = s.link_type;
+        v.ctx = s.ctx;
+        v.ops = s.ops;
+        v.traits = s.traits;
+    }
+    return v;
+}
 
 // Copies at most kSlotTextSize characters and terminates.
 void copy_slot_text(char (&dst)[kSlotTextSize + 1], const char *src);

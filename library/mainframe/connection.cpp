@@ -10,6 +10,7 @@
 #include "ZEVAHVLink.h"
 #include "mainframe/generation.h"
 #include "platform/tcp.h"
+#include "trace/trace.h"
 
 namespace zevahv::mainframe {
 
@@ -75,13 +76,18 @@ void Connection::set_description(DescriptionRef d) {
 }
 
 void Connection::discard_unread() {
+    if (inlen_ > inpos_)
+        trace::binary(name, "late", trace::Dir::In, inbuf_.data() + inpos_, inlen_ - inpos_, 0);
     inlen_ = inpos_ = 0;
     if (!out_of_step_) return;
     // What a late or cut reply left on the socket belongs to no request.
     unsigned char sink[4096];
     for (;;) {
         const ssize_t n = ::recv(sock_, sink, sizeof sink, MSG_DONTWAIT);
-        if (n > 0) continue;
+        if (n > 0) {
+            trace::binary(name, "late", trace::Dir::In, sink, static_cast<std::size_t>(n), 0);
+            continue;
+        }
         if (n < 0 && errno == EINTR) continue;
         break;
     }
@@ -151,10 +157,17 @@ int Connection::transact(const Command &cmd, Request &req, Reply *out, bool chec
     // Once the mainframe has hung up, every request gets the same answer.
     if (down_) return fail(ZEVAHV_ERR_DOWN, kTextDown);
     discard_unread();
-    if (int r = send_request(req.finish()); r != ZEVAHV_OK) return r;
+    const int sent = send_request(req.finish());
+    if (trace::on()) {
+        const std::vector<unsigned char> shown = req.shown();
+        trace::binary(name, "request", trace::Dir::Out, shown.data(), shown.size(), sent);
+    }
+    if (sent != ZEVAHV_OK) return sent;
     Reply reply;
     try {
-        if (int r = read_reply(&reply.payload); r != ZEVAHV_OK) return r;
+        const int r = read_reply(&reply.payload);
+        trace_reply(reply.payload, r);
+        if (r != ZEVAHV_OK) return r;
     } catch (const std::bad_alloc &) {
         out_of_step_ = true;
         return fail(ZEVAHV_ERR_NOMEMORY, kTextNoMemory);
@@ -174,6 +187,19 @@ int Connection::transact(const Command &cmd, Request &req, Reply *out, bool chec
     if (reply.header.status != 0) return reply.header.status;
     if (out) *out = std::move(reply);
     return ZEVAHV_OK;
+}
+
+// The reply as it came (length and payload), or what had come of it when
+// the read failed.
+void Connection::trace_reply(const std::vector<unsigned char> &payload, int result) const {
+    if (!trace::on()) return;
+    if (result == ZEVAHV_OK) {
+        const std::vector<unsigned char> framed = frame_payload(payload);
+        trace::binary(name, "reply", trace::Dir::In, framed.data(), framed.size(), result);
+    } else {
+        trace::binary(name, "reply", trace::Dir::In, inbuf_.data() + inpos_, inlen_ - inpos_,
+                      result);
+    }
 }
 
 int Connection::simple(std::string_view name, Reply *out) {

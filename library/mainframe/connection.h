@@ -58,6 +58,7 @@ public:
 
     const Generation *generation = nullptr;
     int index = -1;
+    std::string name;  // the system's lock name, as the wire trace shows it
     std::uint32_t session = 0;
 
     // --- Requests (under the connection gate) -----------------------------
@@ -94,6 +95,7 @@ private:
     // Fills inbuf_ until it holds n bytes, waiting before each read.
     int fill(std::size_t n);
     void discard_unread();
+    void trace_reply(const std::vector<unsigned char> &payload, int result) const;
 
     int sock_ = -1;
     std::vector<unsigned char> inbuf_;  // received bytes [inpos_, inlen_) not yet taken

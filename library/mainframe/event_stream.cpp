@@ -9,6 +9,7 @@
 
 #include "mainframe/event_frame.h"
 #include "platform/tcp.h"
+#include "trace/trace.h"
 
 namespace zevahv::mainframe {
 
@@ -39,7 +40,10 @@ int read_event_frame(Connection &c, int sock, ZEVAHV_SYSTEMSTATUS_t *status,
     unsigned char head[kFrameHeaderSize];
     if (int r = read_exactly(sock, head, sizeof head, kFrameWaitMs); r != ZEVAHV_OK) return r;
     FrameHeader h;
-    if (int r = parse_frame_header(head, &h); r != ZEVAHV_OK) return r;
+    if (int r = parse_frame_header(head, &h); r != ZEVAHV_OK) {
+        trace::binary(c.name, "event", trace::Dir::In, head, sizeof head, r);
+        return r;
+    }
     *status = h.status;
 
     std::vector<unsigned char> body;
@@ -50,7 +54,13 @@ int read_event_frame(Connection &c, int sock, ZEVAHV_SYSTEMSTATUS_t *status,
     }
     // The body is read whole even when no item is announced, so that the
     // next frame starts where it should.
-    if (int r = read_exactly(sock, body.data(), body.size(), kFrameWaitMs); r != ZEVAHV_OK) return r;
+    const int got = read_exactly(sock, body.data(), body.size(), kFrameWaitMs);
+    if (trace::on()) {
+        std::vector<unsigned char> frame(head, head + sizeof head);
+        frame.insert(frame.end(), body.begin(), body.end());
+        trace::binary(c.name, "event", trace::Dir::In, frame.data(), frame.size(), got);
+    }
+    if (got != ZEVAHV_OK) return got;
     if (h.items == 0) return ZEVAHV_OK;
 
     // Every item takes at least 8 bytes: a count beyond that is a lie and

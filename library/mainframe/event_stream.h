@@ -2,12 +2,13 @@
 #pragma once
 
 #include "ZEVAHVLink.h"
+#include "frame/backend.h"
 #include "mainframe/connection.h"
 
 namespace zevahv::mainframe {
 
 // How long the reader waits for a frame to begin, and for each later part.
-constexpr int kFrameWaitMs = 16000;
+constexpr int kFrameWaitMs = kPeerFrameWaitMs;
 
 // Reads exactly one frame and decodes it with the connection's subscribed
 // items and description.  0 with a malloc'd array (null for none) and its

@@ -124,11 +124,12 @@ int login(const Generation &g, const LoginRequest &req) {
     c.generation = &g;
     c.index = index;
     c.session = 0;
+    c.name = req.system_name ? req.system_name : "";
     if (c.connect(host, port) != ZEVAHV_OK) return give_up(c, -1);
 
     const Command *cmd = c.command(g.login_command);
     Request r = c.request(*cmd, true);
-    r.text(req.user ? req.user : "").sep().text(req.password ? req.password : "");
+    r.text(req.user ? req.user : "").sep().secret(req.password ? req.password : "");
     Reply reply;
     if (c.transact(*cmd, r, &reply) != ZEVAHV_OK) return give_up(c, -2);
     Cursor in(reply.data());

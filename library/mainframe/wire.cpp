@@ -98,6 +98,18 @@ Request &Request::text(std::string_view t) {
     return *this;
 }
 
+Request &Request::secret(std::string_view t) {
+    secret_at_ = bytes_.size();
+    secret_size_ = t.size();
+    return text(t);
+}
+
+std::vector<unsigned char> Request::shown() const {
+    std::vector<unsigned char> b = bytes_;
+    for (std::size_t i = secret_at_; i < secret_at_ + secret_size_ && i < b.size(); ++i) b[i] = '*';
+    return b;
+}
+
 Request &Request::end_with_nul() {
     if (bytes_.size() > 4 && bytes_.back() == ':')
         bytes_.back() = '\0';

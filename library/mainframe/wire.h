@@ -75,6 +75,8 @@ public:
     Request &u16(std::uint16_t v);
     Request &u32(std::uint32_t v);
     Request &text(std::string_view t);
+    // A text that the wire trace shows as '*' (a password).
+    Request &secret(std::string_view t);
     Request &sep() { bytes_.push_back(':'); return *this; }
     // Replaces a trailing ':' by NUL (the item lists of the subscriptions end
     // that way), or appends one NUL when the last byte is not ':'.
@@ -83,9 +85,12 @@ public:
     // The framed bytes: length prefix and payload.
     const std::vector<unsigned char> &finish();
     std::size_t payload_size() const { return bytes_.size() - 4; }
+    // The framed bytes as the wire trace shows them (secrets masked).
+    std::vector<unsigned char> shown() const;
 
 private:
     std::vector<unsigned char> bytes_;
+    std::size_t secret_at_ = 0, secret_size_ = 0;
 };
 
 // Frames a payload as it travels: 4-byte big-endian length, then the bytes.

@@ -6,6 +6,7 @@
 #include "modules/protocol.h"
 #include "platform/serial.h"
 #include "platform/tcp.h"
+#include "trace/trace.h"
 
 namespace zevahv::modules {
 
@@ -86,6 +87,14 @@ long Link::read_chunk(char *buf, std::size_t len, int wait_ms) {
     return n;
 }
 
+// A read of bytes that belong to no exchange (they are dropped); the trace
+// shows them as "late".
+long Link::read_late(char *buf, std::size_t len, int wait_ms) {
+    const long n = read_chunk(buf, len, wait_ms);
+    if (n > 0) trace::text(key_, "late", trace::Dir::In, {buf, static_cast<std::size_t>(n)}, 0);
+    return n;
+}
+
 // Drops whatever arrived after the last exchange ended (a late reply, the
 // rest of a garbled one), so that the next reply read is the answer to the
 // next command.  True when a line end was among it.
@@ -93,7 +102,7 @@ bool Link::drain() {
     char buf[512];
     bool line_end = false;
     for (int rounds = 0; rounds < 256; ++rounds) {
-        const long n = read_chunk(buf, sizeof buf, 0);
+        const long n = read_late(buf, sizeof buf, 0);
         if (n <= 0) break;
         line_end = line_end || std::memchr(buf, '\n', static_cast<std::size_t>(n)) != nullptr;
     }
@@ -114,7 +123,7 @@ void Link::skip_owed_reply() {
     char buf[512];
     bool any = false;
     for (;;) {
-        const long n = read_chunk(buf, sizeof buf, std::min(wait, ms_until(deadline)));
+        const long n = read_late(buf, sizeof buf, std::min(wait, ms_until(deadline)));
         if (n <= 0) break;
         any = true;
         if (std::memchr(buf, '\n', static_cast<std::size_t>(n)) != nullptr) {
@@ -128,6 +137,15 @@ void Link::skip_owed_reply() {
 
 int Link::exchange(std::string_view command, std::string *reply) {
     std::lock_guard<std::mutex> hold(lock_);
+    bool sent = false;
+    const int r = exchange_locked(command, reply, &sent);
+    // Traced under the link lock, so the lines of one link keep their order.
+    trace::text(key_, "link", trace::Dir::Out, command, sent ? 0 : r);
+    if (sent) trace::text(key_, "link", trace::Dir::In, *reply, r);
+    return r;
+}
+
+int Link::exchange_locked(std::string_view command, std::string *reply, bool *sent) {
     reply->clear();
     if (fd_ < 0 && serial_) return 2;
     if (!serial_ && (peer_closed_ || fd_ < 0) && !reconnect()) return 2;
@@ -146,6 +164,7 @@ int Link::exchange(std::string_view command, std::string *reply) {
             return 2;
         }
     }
+    *sent = true;
     return read_line(reply);
 }
 

@@ -45,9 +45,11 @@ public:
 
 private:
     Link() = default;
+    int exchange_locked(std::string_view command, std::string *reply, bool *sent);
     bool drain();
     void skip_owed_reply();
     long read_chunk(char *buf, std::size_t len, int wait_ms);
+    long read_late(char *buf, std::size_t len, int wait_ms);
     int read_line(std::string *reply);
     bool reconnect();
 

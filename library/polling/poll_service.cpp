@@ -4,6 +4,7 @@
 
 #include "frame/event_frame.h"
 #include "platform/tcp.h"
+#include "trace/trace.h"
 
 namespace zevahv::polling {
 
@@ -13,7 +14,8 @@ namespace zevahv::polling {
 // service.
 class PollService::Connection {
 public:
-    explicit Connection(int sock) : sock_(sock) {}
+    // label: the system as the trace names it (its identification text).
+    Connection(int sock, const std::string &label) : sock_(sock), label_(label) {}
     ~Connection() { platform::close_socket(sock_); }
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
@@ -33,7 +35,10 @@ public:
                                     buffer_.data() + kEventHeaderSize + k * kEventRecordSize);
             }
             const long sent = platform::send_all(sock_, buffer_.data(), buffer_.size());
-            if (sent != static_cast<long>(buffer_.size())) return false;
+            const bool whole = sent == static_cast<long>(buffer_.size());
+            trace::binary(label_, "event", trace::Dir::Out, buffer_.data(), buffer_.size(),
+                          whole ? ZEVAHV_OK : ZEVAHV_ERR_SOCKETERROR);
+            if (!whole) return false;
         }
         return true;
     }
@@ -43,6 +48,7 @@ public:
 
 private:
     int sock_;
+    const std::string label_;
     std::vector<unsigned char> buffer_;  // used by the polling thread only
 };
 
@@ -156,9 +162,12 @@ int PollService::parse(unsigned short count, const char *items, char *results,
 std::shared_ptr<PollService::Connection> PollService::connect(unsigned short port) const {
     const int sock = platform::tcp_connect("127.0.0.1", port, kConnectMs, true);
     if (sock < 0) return nullptr;
-    auto connection = std::make_shared<Connection>(sock);
+    auto connection = std::make_shared<Connection>(sock, ident_);
     const long n = platform::send_all(sock, ident_.c_str(), ident_.size() + 1);
-    if (n != static_cast<long>(ident_.size() + 1)) return nullptr;
+    const bool whole = n == static_cast<long>(ident_.size() + 1);
+    trace::text(ident_, "event", trace::Dir::Out, {ident_.c_str(), ident_.size() + 1},
+                whole ? ZEVAHV_OK : ZEVAHV_ERR_SOCKETERROR);
+    if (!whole) return nullptr;
     return connection;
 }
 

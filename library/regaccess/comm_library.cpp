@@ -1,6 +1,9 @@
 #include "regaccess/comm_library.h"
 
 #include <cstdlib>
+#include <vector>
+
+#include "trace/trace.h"
 
 namespace zevahv::regaccess {
 
@@ -47,10 +50,20 @@ bool CommLibrary::load() {
     return true;
 }
 
+// Each call is traced with the numbers it was given and what it handed
+// back (only when the trace is on: trace::on() is tested inline first).
+
 int CommLibrary::open_device(int link_code, void *arg, int node, unsigned base,
                              int *handle) const {
     auto f = reinterpret_cast<OpenFn>(entry(kOpenEntry));
-    return f ? f(link_code, arg, node, base, handle) : kMissingEntry;
+    const int r = f ? f(link_code, arg, node, base, handle) : kMissingEntry;
+    if (trace::on()) {
+        const std::uint32_t in[] = {static_cast<std::uint32_t>(link_code),
+                                    static_cast<std::uint32_t>(node), base};
+        const std::uint32_t out[] = {static_cast<std::uint32_t>(r == 0 ? *handle : -1)};
+        trace::comm(trace_name_, "OpenDevice2", in, out, r);
+    }
+    return r;
 }
 
 int CommLibrary::read16(int handle, unsigned addr, std::uint16_t *value) const {
@@ -58,6 +71,10 @@ int CommLibrary::read16(int handle, unsigned addr, std::uint16_t *value) const {
     unsigned short v = 0;
     const int r = f ? f(handle, addr, &v) : kMissingEntry;
     if (r == 0) *value = v;
+    if (trace::on()) {
+        const std::uint32_t in[] = {addr}, out[] = {v};
+        trace::comm(trace_name_, "Read16", in, out, r);
+    }
     return r;
 }
 
@@ -66,28 +83,50 @@ int CommLibrary::read32(int handle, unsigned addr, std::uint32_t *value) const {
     unsigned v = 0;
     const int r = f ? f(handle, addr, &v) : kMissingEntry;
     if (r == 0) *value = v;
+    if (trace::on()) {
+        const std::uint32_t in[] = {addr}, out[] = {v};
+        trace::comm(trace_name_, "Read32", in, out, r);
+    }
     return r;
 }
 
 int CommLibrary::write16(int handle, unsigned addr, std::uint16_t value) const {
     auto f = reinterpret_cast<Write16Fn>(entry(kWrite16Entry));
-    return f ? f(handle, addr, value) : kMissingEntry;
+    const int r = f ? f(handle, addr, value) : kMissingEntry;
+    if (trace::on()) {
+        const std::uint32_t in[] = {addr, value};
+        trace::comm(trace_name_, "Write16", in, {}, r);
+    }
+    return r;
 }
 
 int CommLibrary::write32(int handle, unsigned addr, std::uint32_t value) const {
     auto f = reinterpret_cast<Write32Fn>(entry(kWrite32Entry));
-    return f ? f(handle, addr, value) : kMissingEntry;
+    const int r = f ? f(handle, addr, value) : kMissingEntry;
+    if (trace::on()) {
+        const std::uint32_t in[] = {addr, value};
+        trace::comm(trace_name_, "Write32", in, {}, r);
+    }
+    return r;
 }
 
 int CommLibrary::multi_read16(int handle, unsigned *addrs, int count, std::uint16_t *values,
                               int *errors) const {
     auto f = reinterpret_cast<MultiRead16Fn>(entry(kMultiRead16Entry));
-    return f ? f(handle, addrs, count, values, errors) : kMissingEntry;
+    const int r = f ? f(handle, addrs, count, values, errors) : kMissingEntry;
+    if (trace::on() && count > 0) {
+        const auto n = static_cast<std::size_t>(count);
+        const std::vector<std::uint32_t> out(values, values + n);
+        trace::comm(trace_name_, "MultiRead16", {addrs, n}, out, r);
+    }
+    return r;
 }
 
 int CommLibrary::close_device(int handle) const {
     auto f = reinterpret_cast<CloseFn>(entry(kCloseEntry));
-    return f ? f(handle) : kMissingEntry;
+    const int r = f ? f(handle) : kMissingEntry;
+    if (trace::on()) trace::comm(trace_name_, "CloseDevice", {}, {}, r);
+    return r;
 }
 
 }  // namespace zevahv::regaccess

@@ -57,6 +57,9 @@ public:
                      int *errors) const;
     int close_device(int handle) const;
 
+    // The system's name in the wire trace (its lock name).
+    void set_trace_name(std::string name) { trace_name_ = std::move(name); }
+
     // Entry point names.
     static constexpr const char *kOpen = "ZEVAComm_OpenDevice2";
     static constexpr const char *kRead16 = "ZEVAComm_Read16";
@@ -73,6 +76,7 @@ private:
     void *entry(Entry e) const;
 
     platform::DynamicLibrary lib_;
+    std::string trace_name_;
     // Per entry point: not looked up yet (kUnknown), or what was found.
     mutable std::array<std::atomic<void *>, kEntries> entries_{};
 };

@@ -11,15 +11,19 @@ namespace zevahv::regaccess {
 namespace {
 
 // A name of up to 9 characters as two numbers: its first eight bytes, and
-// its ninth byte with its length.  Longer names get a key no row has.
+// its ninth byte with its length.  Longer names get a key no row has.  (A
+// loop over the few bytes: every register read looks its name up, and a
+// library call for a copy of four bytes costs more than the compare.)
 Device::NameKey key_of(std::string_view name) {
     Device::NameKey k;
-    if (name.size() > 9) {
+    const std::size_t n = name.size();
+    if (n > 9) {
         k.tail = ~std::uint64_t{0};
         return k;
     }
-    std::memcpy(&k.head, name.data(), std::min<std::size_t>(name.size(), 8));
-    k.tail = (name.size() > 8 ? static_cast<unsigned char>(name[8]) : 0u) | name.size() << 8;
+    for (std::size_t i = 0; i < n && i < 8; ++i)
+        k.head |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+    k.tail = (n > 8 ? static_cast<unsigned char>(name[8]) : 0u) | n << 8;
     return k;
 }
 
@@ -83,6 +87,7 @@ int open_device(const RegFamily &f, const OpenRequest &req, Device **out) {
     auto d = std::make_unique<Device>();
     d->family = &f;
     if (!parse_comm_args(req.arg ? req.arg : "", req.link_type, &d->args)) return -1;
+    d->comm.set_trace_name(req.lock_name != nullptr ? req.lock_name : "");
     if (!d->comm.load()) return -1;
     for (const char *name : f.required_entries)
         if (name != nullptr && !d->comm.has(name)) return -1;

@@ -13,6 +13,7 @@
 #include "mainframe/generation.h"
 #include "mainframe/session.h"
 #include "platform/tcp.h"
+#include "trace/trace.h"
 
 namespace zevahv::mainframe {
 
@@ -67,18 +68,21 @@ int read_legacy_event_message(Connection *conn, int sock, char **events, int *co
     } while (got < 0 && errno == EINTR);
     if (got < 0) return errno == EAGAIN ? ZEVAHV_ERR_NODATA : ZEVAHV_ERR_SOCKETERROR;
 
-    std::vector<LegacyEvent> parsed;
-    if (int r = parse_legacy_message({buf, static_cast<std::size_t>(got)}, &parsed); r != ZEVAHV_OK)
-        return r;
     // A stream socket has no sender per message: its peer is the sender.
+    bool sender_known = true;
     if (from_len < sizeof(sockaddr_in) || from.sin_family != AF_INET) {
         from_len = sizeof from;
-        if (::getpeername(sock, reinterpret_cast<sockaddr *>(&from), &from_len) != 0 ||
-            from.sin_family != AF_INET)
-            return ZEVAHV_ERR_NODATA;
+        sender_known = ::getpeername(sock, reinterpret_cast<sockaddr *>(&from), &from_len) == 0 &&
+                       from.sin_family == AF_INET;
     }
     char host[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &from.sin_addr, host, sizeof host);
+    if (sender_known) inet_ntop(AF_INET, &from.sin_addr, host, sizeof host);
+
+    std::vector<LegacyEvent> parsed;
+    const int r = parse_legacy_message({buf, static_cast<std::size_t>(got)}, &parsed);
+    trace::binary(host, "legacy", trace::Dir::In, buf, static_cast<std::size_t>(got), r);
+    if (r != ZEVAHV_OK) return r;
+    if (!sender_known) return ZEVAHV_ERR_NODATA;
     Connection *c = find_by_host(kLegacyGeneration, host);
     // Only the mainframe the socket was read for may speak for it.
     if (c == nullptr || (conn != nullptr && c != conn)) return ZEVAHV_ERR_NODATA;

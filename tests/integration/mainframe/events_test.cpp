@@ -2,8 +2,13 @@
 // client's event port.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "crate.h"
 
@@ -182,4 +187,30 @@ TEST(MainframeEvents, BrokenFramesGiveTheirCodes) {
         ch_float(s.h(), 0, 1, "VMon", &r);
         EXPECT_EQ(r, 0);
     }
+}
+
+// A reader waiting on a quiet stream must not hold the system: a close on
+// another thread returns at once instead of after the reader's wait.
+TEST(MainframeEvents, ACloseIsNotHeldUpByAReaderWaitingOnAQuietStream) {
+    Crate crate{Crate::Current, {"--tick", "50", "--keepalive", "60000"}};
+    int h = -1;
+    ASSERT_EQ(crate.open(&h), 0);
+    EventStream events;
+    ASSERT_EQ(subscribe(h, events.port_arg(), 1, 2, "VSet"), 0);
+    ASSERT_TRUE(events.accept());
+    std::atomic<int> last{-1};
+    std::thread reader([&] {
+        std::vector<IDValue_t> records;
+        int r;
+        while ((r = events.read(&records)) == ZEVAHV_OK) {
+        }
+        last = r;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the reader is waiting
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ZEVAHV_DeinitSystem(h), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+    ::shutdown(events.fd(), SHUT_RDWR);  // ends the reader's wait
+    reader.join();
+    EXPECT_NE(last.load(), ZEVAHV_OK);
 }
