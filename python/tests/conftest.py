@@ -221,6 +221,14 @@ def _offered(family: Family) -> bool:
     return offers(family.device)
 
 
+def _opened_family(family: Family) -> Iterator[Opened]:
+    if not _offered(family):
+        pytest.skip(f"this build offers no {family}")
+    o = Opened(family)
+    yield o
+    o.close()
+
+
 @pytest.fixture
 def simulator() -> Iterator:
     """A factory for simulators that are stopped when the test ends."""
@@ -244,18 +252,10 @@ def opened(request) -> Iterator[Opened]:
     device accepting writes; tests that need a fresh or a broken device
     start their own.
     """
-    if not _offered(request.param):
-        pytest.skip(f"this build offers no {request.param}")
-    o = Opened(request.param)
-    yield o
-    o.close()
+    yield from _opened_family(request.param)
 
 
 @pytest.fixture(scope="session", params=[f for f in FAMILIES if f.crate], ids=str)
 def crate(request) -> Iterator[Opened]:
     """A crate of each generation, as `opened`, for what only crates have."""
-    if not _offered(request.param):
-        pytest.skip(f"this build offers no {request.param}")
-    o = Opened(request.param)
-    yield o
-    o.close()
+    yield from _opened_family(request.param)
