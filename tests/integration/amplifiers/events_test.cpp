@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "amp_support.h"
+#include "event_record.h"
 #include "event_listener.h"
 
 namespace {
@@ -30,18 +31,6 @@ std::string channel_items(const AmpFamily& f, int handle, const char* par, int f
         list += buf;
     }
     return list;
-}
-
-float as_float(const IDValue_t& e) {
-    float f;
-    std::memcpy(&f, e.Value, sizeof f);
-    return f;
-}
-
-unsigned as_uint(const IDValue_t& e) {
-    unsigned u;
-    std::memcpy(&u, e.Value, sizeof u);
-    return u;
 }
 
 // Reads frames until one satisfies `want` (at most `frames` of them).
@@ -92,7 +81,7 @@ TEST_P(AmpEvents, AllSixteenChannelsOfARowInOneFrame) {
         EXPECT_EQ(e.BoardIndex, 0);
         EXPECT_EQ(e.ChannelIndex, ch);
         EXPECT_STREQ(e.Item, f.num_par);
-        EXPECT_EQ(as_float(e), static_cast<float>(10 + ch));
+        EXPECT_EQ(record_float(e), static_cast<float>(10 + ch));
     }
 
     // One command for the whole row, never one per channel.
@@ -125,7 +114,7 @@ TEST_P(AmpEvents, AllSixteenChannelsOfARowInOneFrame) {
         if (std::strcmp(e.Item, "Shape") == 0) {
             shape = true;
             EXPECT_EQ(e.ChannelIndex, 15);
-            EXPECT_EQ(as_uint(e), 2u);
+            EXPECT_EQ(record_uint(e), 2u);
         } else if (std::strcmp(e.Item, "Offset") == 0) {
             offset = true;
             EXPECT_EQ(e.ChannelIndex, -1);

@@ -40,12 +40,6 @@ int read_frame(int fd, std::vector<IDValue_t>* records) {
     return r;
 }
 
-float value_float(const IDValue_t& e) {
-    float f;
-    std::memcpy(&f, e.Value, sizeof f);
-    return f;
-}
-
 int ident_board(const std::string& ident) {
     const auto us = ident.rfind('_');
     return us == std::string::npos ? -1 : std::atoi(ident.c_str() + us + 1);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ZEVAHVLink.h"
+#include "event_record.h"
 #include "process_counts.h"
 #include "sim_process.h"
 
@@ -24,8 +25,6 @@ void run_parallel(const std::vector<std::function<void()>>& jobs);
 
 // One frame through ZEVAHV_GetEventData: its result and records.
 int read_frame(int fd, std::vector<IDValue_t>* records);
-
-float value_float(const IDValue_t& e);
 
 // The board address at the end of an identification text ("..._<board>").
 int ident_board(const std::string& ident);

@@ -91,8 +91,8 @@ TEST_P(OneHandle, ThreadsAndThePollingThreadEachGetTheirOwnAnswers) {
             ++frames;
             for (const IDValue_t& e : rec) {
                 if (std::string(e.Item) == "VSet") {
-                    EXPECT_TRUE(owned_by(e.ChannelIndex, value_float(e)))
-                        << "channel " << e.ChannelIndex << " reported " << value_float(e);
+                    EXPECT_TRUE(owned_by(e.ChannelIndex, record_float(e)))
+                        << "channel " << e.ChannelIndex << " reported " << record_float(e);
                 }
             }
         }

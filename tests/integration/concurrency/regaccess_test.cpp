@@ -65,7 +65,7 @@ TEST(RegisterAccess, PollingAgainstApplicationCalls) {
             ASSERT_GE(records.size(), 16u);
             for (const auto& e : records) {
                 if (std::strcmp(e.Item, "VSet") != 0) continue;
-                EXPECT_LT(value_float(e), 100.0f * (e.ChannelIndex + 1)) << "a value of its own channel";
+                EXPECT_LT(record_float(e), 100.0f * (e.ChannelIndex + 1)) << "a value of its own channel";
             }
         }
         done = true;

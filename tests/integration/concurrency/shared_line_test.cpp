@@ -77,7 +77,7 @@ TEST(SharedSerialLine, PollingAndCallsOfFourBoardsNeverCrossAnswers) {
                 ASSERT_EQ(read_frame(fd, &rec), 0) << "board " << b;
                 for (const IDValue_t& e : rec) {
                     if (std::string(e.Item) != "VSet") continue;
-                    ASSERT_EQ(value_float(e), board_value(b, e.ChannelIndex))
+                    ASSERT_EQ(record_float(e), board_value(b, e.ChannelIndex))
                         << "board " << b << " was sent another board's value";
                 }
             }

@@ -66,7 +66,7 @@ TEST_F(SubscribedModule, ReaderTakesWholeRecordsAndCopiesByType) {
     ASSERT_EQ(f.result, 0);
     ASSERT_EQ(f.events.size(), 2u);
     EXPECT_EQ(f.events[0].Type, 0);
-    EXPECT_EQ(value_float(f.events[0]), 12.5f);
+    EXPECT_EQ(record_float(f.events[0]), 12.5f);
     EXPECT_EQ(f.events[0].ChannelIndex, 1);
     EXPECT_EQ(f.events[1].Type, 0);
     EXPECT_LT(strnlen(f.events[1].Value, sizeof f.events[1].Value), sizeof f.events[1].Value);
@@ -84,7 +84,7 @@ TEST_F(SubscribedModule, ReaderTakesWholeRecordsAndCopiesByType) {
                            std::string(reinterpret_cast<const char *>(&c), sizeof c));
     f = read_frame(reader);
     ASSERT_EQ(f.events.size(), 1u);
-    EXPECT_EQ(value_uint(f.events[0]), 0u);
+    EXPECT_EQ(record_uint(f.events[0]), 0u);
 
     // Anything but the magic is refused.
     send_bytes(writer, header("XEVAHV", 10));

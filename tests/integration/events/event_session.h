@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "event_listener.h"
+#include "event_record.h"
 #include "module_session.h"
 
 struct Frame {
@@ -93,13 +94,3 @@ protected:
     std::vector<int> fds_;
 };
 
-inline float value_float(const IDValue_t &e) {
-    float v;
-    std::memcpy(&v, e.Value, sizeof v);
-    return v;
-}
-inline unsigned value_uint(const IDValue_t &e) {
-    unsigned v;
-    std::memcpy(&v, e.Value, sizeof v);
-    return v;
-}

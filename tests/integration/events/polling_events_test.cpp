@@ -51,10 +51,10 @@ TEST_F(SubscribedModule, RampingVoltageAndPowerArriveAsEvents) {
         ASSERT_EQ(f.result, 0);
         for (const IDValue_t &e : f.events) {
             if (std::string(e.Item) == "VMon") {
-                if (first < 0) first = value_float(e);
-                last = value_float(e);
+                if (first < 0) first = record_float(e);
+                last = record_float(e);
             } else if (std::string(e.Item) == "Pw") {
-                pw = value_uint(e);
+                pw = record_uint(e);
             }
         }
     }

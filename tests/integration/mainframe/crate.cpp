@@ -125,18 +125,6 @@ int EventStream::read(std::vector<IDValue_t>* records, ZEVAHV_SYSTEMSTATUS_t* st
     return r;
 }
 
-float record_float(const IDValue_t& e) {
-    float f;
-    std::memcpy(&f, e.Value, sizeof f);
-    return f;
-}
-
-unsigned record_uint(const IDValue_t& e) {
-    unsigned u;
-    std::memcpy(&u, e.Value, sizeof u);
-    return u;
-}
-
 int subscribe(int h, short port, int slot, int ch, const std::string& names,
               std::vector<unsigned char>* results, bool on) {
     unsigned count = 1;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ZEVAHVLink.h"
+#include "event_record.h"
 #include "loopback.h"
 #include "sim_process.h"
 
@@ -87,9 +88,6 @@ private:
     std::unique_ptr<Listener> listener_;
     int fd_ = -1;
 };
-
-float record_float(const IDValue_t& e);
-unsigned record_uint(const IDValue_t& e);
 
 // Subscribes names at one level (slot < 0: system, ch < 0: board); the
 // call's code, the result bytes in *results.

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "event_listener.h"
+#include "event_record.h"
 #include "regaccess_support.h"
 
 namespace {
@@ -35,18 +36,6 @@ Frame next_frame(int fd) {
     if (f.result == 0) f.records.assign(events, events + count);
     ZEVAHV_FreeEventData(&events);
     return f;
-}
-
-float as_float(const IDValue_t& e) {
-    float f;
-    std::memcpy(&f, e.Value, sizeof f);
-    return f;
-}
-
-unsigned as_unsigned(const IDValue_t& e) {
-    unsigned u;
-    std::memcpy(&u, e.Value, sizeof u);
-    return u;
 }
 
 // "ZEVA_W40XX_HVL_nnn.Board00.CHANccc.name" items joined by ':'.
@@ -128,13 +117,13 @@ TEST_F(Polling, OneMultiReadPerCycleCarriesEverySubscribedItem) {
     // 0xFFFF00 + row for the board (rows in descriptor order: the board's
     // three, two commands, then VSet is row 5).
     EXPECT_EQ(by_item["VSet/3"].SystemHandle, 3 * 256 + 5);
-    EXPECT_FLOAT_EQ(as_float(by_item["VSet/3"]), 123.4f);
-    EXPECT_FLOAT_EQ(as_float(by_item["VSet/0"]), 0.0f);
+    EXPECT_FLOAT_EQ(record_float(by_item["VSet/3"]), 123.4f);
+    EXPECT_FLOAT_EQ(record_float(by_item["VSet/0"]), 0.0f);
     EXPECT_EQ(by_item["IMon/0"].SystemHandle, 8);
     EXPECT_EQ(by_item["Status/1"].SystemHandle, 256 + 17);
-    EXPECT_EQ(as_unsigned(by_item["Status/1"]), 0u);
+    EXPECT_EQ(record_uint(by_item["Status/1"]), 0u);
     EXPECT_EQ(by_item["Temp/-1"].SystemHandle, 0xFFFF00 + 2);
-    EXPECT_FLOAT_EQ(as_float(by_item["Temp/-1"]), 31.5f);
+    EXPECT_FLOAT_EQ(record_float(by_item["Temp/-1"]), 31.5f);
 }
 
 TEST_F(Polling, ATwoRegisterValueIsPolledWhole) {
@@ -146,8 +135,8 @@ TEST_F(Polling, ATwoRegisterValueIsPolledWhole) {
     const int fd = subscribe(s.handle(), items("W40XX", s.handle(), {{0, "Count"}}), 1);
     const Frame f = next_frame(fd);
     ASSERT_EQ(f.records.size(), 1u);
-    EXPECT_FLOAT_EQ(as_float(f.records[0]), get_float(s.handle(), "Count", 0));
-    EXPECT_FLOAT_EQ(as_float(f.records[0]), -100000.5f);
+    EXPECT_FLOAT_EQ(record_float(f.records[0]), get_float(s.handle(), "Count", 0));
+    EXPECT_FLOAT_EQ(record_float(f.records[0]), -100000.5f);
 }
 
 TEST_F(Polling, AFailedMultiReadSendsNothingThatCycle) {
@@ -219,9 +208,9 @@ TEST_F(Polling, UnitsFollowTheRangeRuleAndTheLastItemClosesTheConnection) {
     ASSERT_EQ(f.records.size(), 3u);
     std::map<std::string, IDValue_t> by_item;
     for (const auto& e : f.records) by_item[e.Item] = e;
-    EXPECT_FLOAT_EQ(as_float(by_item["IMonL"]), 0.0f) << "the channel is in the high range";
-    EXPECT_NEAR(as_float(by_item["IMonH"]), 3.0f, 0.01f);
-    EXPECT_EQ(as_unsigned(by_item["Pw"]), 1u);
+    EXPECT_FLOAT_EQ(record_float(by_item["IMonL"]), 0.0f) << "the channel is in the high range";
+    EXPECT_NEAR(record_float(by_item["IMonH"]), 3.0f, 0.01f);
+    EXPECT_EQ(record_uint(by_item["Pw"]), 1u);
 
     std::vector<char> r(3, 9);
     ASSERT_EQ(ZEVAHV_UnSubscribe(h, static_cast<short>(listener_.port()), 3, list.c_str(), r.data()), 0);

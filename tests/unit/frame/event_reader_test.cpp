@@ -388,9 +388,7 @@ TEST(EventReaderPeers, OtherPeersGoToTheMainframeOpenedAtThatHost) {
     // The port suffix is not part of the host.
     ASSERT_EQ(ZEVAHV_InitSystem(2, 0, const_cast<char *>("127.0.0.2:47001"), nullptr, nullptr, &mainframe), 0);
     Connection c = connect_from("127.0.0.2");
-    // The reader waits for a frame to begin before it hands the socket to
-    // the family (whose fake reads nothing of it).
-    send_bytes(c, {0});
+    send_bytes(c, {0});  // a frame begins (the fake reader takes none of it)
     Read r = read_frame(c);
     ASSERT_EQ(r.code, 0);
     ASSERT_EQ(r.events.size(), 1u);
