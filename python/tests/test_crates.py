@@ -3,12 +3,11 @@ commands, channel names, and events that the crate itself sends from its
 own address (a stream to our port, or datagrams from a legacy crate)."""
 from __future__ import annotations
 
-import time
-
 import pytest
 
 import zevahvlink
 from conftest import Opened
+from simulator import wait_until
 
 
 def _address(crate) -> str:
@@ -119,7 +118,4 @@ def test_a_stream_that_ends_unsubscribes(crate):
     with system.events([(1, 0, "VSet")], timeout=10) as stream:
         next(stream)
         assert int(sim.control("subscriptions").split()[1]) >= 1
-    deadline = time.monotonic() + 10
-    while int(sim.control("subscriptions").split()[1]) and time.monotonic() < deadline:
-        time.sleep(0.05)
-    assert sim.control("subscriptions") == "OK 0"
+    assert wait_until(lambda: sim.control("subscriptions") == "OK 0")
