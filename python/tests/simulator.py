@@ -1,15 +1,19 @@
 """A zevahv-sim child process for the tests.
 
 Started on a free loopback port, waited for until its READY line, driven
-through its control channel (stdin/stdout) and stopped by its pid.  The
-simulator also ends by itself when its stdin closes, so it cannot outlive
-a test run that dies.
+through its control channel (stdin/stdout) and stopped by its pid.  A
+simulator serves until it is stopped, whatever its stdin does, so the
+child asks the kernel to end it when the test process dies: it cannot
+outlive a test run that is killed.
 """
 from __future__ import annotations
 
+import ctypes
+import functools
 import os
 import re
 import selectors
+import signal
 import subprocess
 import time
 from typing import List, Optional
@@ -26,10 +30,24 @@ def binary() -> str:
     return path
 
 
+_PR_SET_PDEATHSIG = 1
+
+
+def _end_with_parent() -> None:
+    """In the child before exec: SIGTERM when the test process ends."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    libc.prctl(_PR_SET_PDEATHSIG, signal.SIGTERM, 0, 0, 0)
+
+
+@functools.lru_cache(maxsize=None)
+def _help() -> str:
+    return subprocess.run([binary(), "--help"], capture_output=True, text=True,
+                          timeout=30).stdout
+
+
 def offers(device: str) -> bool:
     """Whether the build's simulator knows the device word."""
-    done = subprocess.run([binary(), "--help"], capture_output=True, text=True, timeout=30)
-    return re.search(rf"^\s+{re.escape(device)}\b", done.stdout, re.M) is not None
+    return re.search(rf"^\s+{re.escape(device)}\b", _help(), re.M) is not None
 
 
 class Simulator:
@@ -39,7 +57,8 @@ class Simulator:
         self.device = device
         self._pending = b""
         self.proc = subprocess.Popen([binary(), device, *args],
-                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+                                     stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     preexec_fn=_end_with_parent)
         try:
             line = self._read_line(READY_TIMEOUT)
             words = (line or "").split()
@@ -106,6 +125,21 @@ def wait_until(condition, timeout: float = 10.0, step: float = 0.02) -> bool:
     return condition()
 
 
+def private_loopback_host() -> str:
+    """A loopback address of this test process's own (a crate's, whose port may be fixed).
+
+    127.<pid>.<n>: the process id keeps parallel test runs apart, the
+    counter the crates of one run.
+    """
+    global _hosts
+    _hosts += 1
+    pid = os.getpid()
+    return f"127.{40 + (pid >> 16) % 200}.{(pid >> 8) & 255}.{1 + ((pid & 255) * 7 + _hosts) % 253}"
+
+
+_hosts = 0
+
+
 def free_port() -> int:
     """A loopback port where nothing listens (the kernel just handed it out)."""
     import socket
@@ -114,4 +148,4 @@ def free_port() -> int:
         return s.getsockname()[1]
 
 
-__all__: List[str] = ["Simulator", "wait_until", "free_port", "binary"]
+__all__: List[str] = ["Simulator", "wait_until", "free_port", "binary", "private_loopback_host"]

@@ -7,6 +7,7 @@ import pytest
 
 import zevahvlink
 from zevahvlink import Link, SystemType, codes, errors
+from zevahvlink._records import LEGACY_RECORD, legacy_records
 from zevahvlink._values import float32
 from zevahvlink.events import _listen_host, _port_argument
 from zevahvlink.system import _numbers
@@ -62,6 +63,35 @@ def test_slot_and_channel_numbers_are_checked():
 def test_event_port_and_listening_address():
     assert _port_argument(47001) == 47001 - 65536  # travels as a C short
     assert _port_argument(1234) == 1234
-    assert _listen_host("127.0.0.1:47001_0") == "127.0.0.1"
-    assert _listen_host("/dev/ttyUSB0_9600_8_0_0_0") == "127.0.0.1"
-    assert _listen_host("192.168.0.5") == "0.0.0.0"  # a mainframe connects from afar
+    # A module's events come from the library's polling thread on this
+    # host, wherever the module is; a crate sends its own, from afar too.
+    for address in ("127.0.0.1:47001_0", "/dev/ttyUSB0_9600_8_0_0_0", "192.168.0.5:23_0"):
+        assert _listen_host(SystemType.P731X, address) == "127.0.0.1"
+    assert _listen_host(SystemType.KR2440, "127.0.0.7:4000") == "127.0.0.1"
+    assert _listen_host(SystemType.KR2440, "192.168.0.5:4000") == "0.0.0.0"
+    assert _listen_host(SystemType.KR2210, "192.168.0.5") == "0.0.0.0"
+
+
+def _legacy(level: int, name: bytes, number: bytes = b"\0" * 4, text: bytes = b"") -> bytes:
+    record = bytes([level]) + name.ljust(64, b"\0")[:64] + number + text.ljust(256, b"\0")[:256]
+    assert len(record) == LEGACY_RECORD
+    return record
+
+
+def test_legacy_datagram_records():
+    raw = (_legacy(0, b"crate.Board01.CHAN002.VMon", struct.pack("<f", 12.5))
+           + _legacy(1, b"crate.Board03.HVMax", struct.pack("<f", 2500.0))
+           + _legacy(2, b"crate.SymbolicName", text=b"Crate B")
+           + _legacy(3, b"crate.KeepAlive") + _legacy(3, b"crate.LiveInsRem"))
+    vmon, hvmax, name, alive, inserted = legacy_records(raw, 5)
+    assert (vmon.board, vmon.channel, vmon.name, vmon.text) == (1, 2, "VMon", False)
+    assert struct.unpack("<f", vmon.value)[0] == 12.5
+    assert (hvmax.board, hvmax.channel, hvmax.name) == (3, -1, "HVMax")
+    assert (name.board, name.value, name.text) == (-1, b"Crate B", True)
+    assert alive.kind == 2 and inserted.kind == 1
+    # A count beyond the bytes handed over, a cut record, a name without its
+    # NUL: nothing is read past the end.
+    assert len(legacy_records(raw[:LEGACY_RECORD + 10], 5)) == 1
+    assert legacy_records(b"", 3) == []
+    (long,) = legacy_records(_legacy(1, b"c.Board01." + b"X" * 80), 1)
+    assert long.board == 1 and len(long.name) <= 64

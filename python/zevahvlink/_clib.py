@@ -104,6 +104,9 @@ _PROTOTYPES = {
     "ZEVAHV_GetEventData": (_I, [_I, ctypes.POINTER(SystemStatus),
                                  ctypes.POINTER(ctypes.POINTER(IDValue)), ctypes.POINTER(_U)]),
     "ZEVAHV_FreeEventData": (_I, [ctypes.POINTER(ctypes.POINTER(IDValue))]),
+    # The legacy mainframes' reader: an array of 325-byte records.
+    "ZEVAHVGetEventData": (_I, [_I, ctypes.POINTER(_P), ctypes.POINTER(_I)]),
+    "ZEVAHVFreeEventData": (_I, [ctypes.POINTER(_P)]),
 }
 
 

@@ -1,10 +1,12 @@
 """The event connections of one system: a listening port per stream, and
-the connections accepted on it, read with ``ZEVAHV_GetEventData``.
+the connections accepted on it, read with ``ZEVAHV_GetEventData``; or, for
+a legacy mainframe, a datagram port read with ``ZEVAHVGetEventData``.
 
 Two kinds of peers connect.  The library's polling thread (modules) comes
 from this host's loopback address and first sends one NUL-terminated
 identification text.  A mainframe comes from its own address and sends
-frames at once.
+frames at once.  A legacy mainframe connects to nothing: it sends
+datagrams from its address to the port.
 
 A polling thread keeps its connection while anything is subscribed and for
 up to one cycle after the last item goes, and connects again only when it
@@ -19,14 +21,14 @@ number that was closed and reused meanwhile.
 """
 from __future__ import annotations
 
-import ctypes
 import selectors
 import socket
 import threading
 import time
 from typing import List, Optional
 
-from . import _clib, _lists
+from . import _lists
+from ._records import NO_STATUS, read_datagram, read_frame
 
 POLLING_PEER = "127.0.0.1"      # where the library's polling threads connect from
 _IDENT_LIMIT = 256              # an identification text longer than this is not one
@@ -60,27 +62,6 @@ class _Connection:
         return len(self._ident_bytes) <= _IDENT_LIMIT
 
 
-def _read_frame(fd: int):
-    """One frame's records and status; None when the connection is done for."""
-    lib = _clib.load()
-    status = _clib.SystemStatus()
-    records = ctypes.POINTER(_clib.IDValue)()
-    count = ctypes.c_uint()
-    rc = lib.ZEVAHV_GetEventData(fd, ctypes.byref(status), ctypes.byref(records),
-                                 ctypes.byref(count))
-    try:
-        if rc != 0:
-            return None
-        out = []
-        for k in range(count.value if records else 0):
-            r = records[k]
-            out.append((r.Type, r.BoardIndex, r.ChannelIndex, _lists.text(bytes(r.Item)),
-                        bytes(r.Value)))
-        return out, (status.System, tuple(status.Board))
-    finally:
-        lib.ZEVAHV_FreeEventData(ctypes.byref(records))
-
-
 class Hub:
     def __init__(self) -> None:
         self._wake_r, self._wake_w = socket.socketpair()
@@ -95,19 +76,23 @@ class Hub:
         self.port = 0
 
     # -- the listening port of a stream ----------------------------------------------------
-    def listen(self, host: str) -> int:
-        """Opens the listening port for a new stream; returns its number."""
+    def listen(self, host: str, datagrams: bool = False) -> int:
+        """Opens the port for a new stream (a listening one, or one for
+        datagrams); returns its number."""
         with self._reading:
-            listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            listener = socket.socket(socket.AF_INET,
+                                     socket.SOCK_DGRAM if datagrams else socket.SOCK_STREAM)
             try:
                 listener.bind((host, 0))
-                listener.listen(8)
+                if not datagrams:
+                    listener.listen(8)
                 listener.setblocking(False)
             except OSError:
                 listener.close()
                 raise
             self._listener = listener
-            self._selector.register(listener, selectors.EVENT_READ, "listener")
+            self._selector.register(listener, selectors.EVENT_READ,
+                                    "datagrams" if datagrams else "listener")
             self.port = listener.getsockname()[1]
             return self.port
 
@@ -183,7 +168,7 @@ class Hub:
         conn.sock.close()
 
     def _accept(self) -> None:
-        while self._listener is not None:
+        while self._listener is not None and self._listener.type == socket.SOCK_STREAM:
             try:
                 sock, (peer, _) = self._listener.accept()
             except OSError:  # none waiting any more
@@ -208,11 +193,17 @@ class Hub:
                         break
                     if conn == "listener":
                         self._accept()
+                    elif conn == "datagrams":
+                        # Strangers' and broken datagrams give nothing: the
+                        # next one may be good.
+                        _, records = read_datagram(self._listener.fileno())
+                        if records:
+                            return records, NO_STATUS
                     elif conn.ident is None:
                         if not conn.read_ident():
                             self._drop(conn)
                     else:
-                        batch = _read_frame(conn.sock.fileno())
+                        batch = read_frame(conn.sock.fileno())
                         if batch is None:
                             # Closed by the peer, or not an event stream: a
                             # polling thread connects again when it must.

@@ -5,7 +5,8 @@ subscribes items naming that port, and accepts the connection that arrives:
 from the library's polling thread on this host for modules (which first
 sends one NUL-terminated identification text), from the mainframe itself
 for mainframes.  Each frame on the connection is read with
-``ZEVAHV_GetEventData`` (see ``_hub``).
+``ZEVAHV_GetEventData``.  A legacy mainframe sends datagrams to the port
+instead, read with ``ZEVAHVGetEventData`` (see ``_hub`` and ``_records``).
 """
 from __future__ import annotations
 
@@ -20,16 +21,21 @@ from typing import (TYPE_CHECKING, Any, Deque, Dict, Iterable, Iterator, List, N
 
 from . import _lists
 from ._hub import INTERRUPTED, POLLING_PEER, Hub
+from ._records import Record
 from ._values import Value, decode, from_word
 from .codes import EventKind, ParamType, SysPropType, SystemType
-from .errors import NoDataError, NotOfferedError, SubscriptionError
+from .errors import NoDataError, SubscriptionError
 from .parameters import Parameter
 
 if TYPE_CHECKING:
     from .system import System
 
 _ALWAYS_DELIVERED = {"KeepAlive", "LiveInsertion", "LiveInsRem"}
-_LEGACY_MAINFRAMES = {SystemType.KR2210, SystemType.KR2220}
+# Systems that send their events themselves, from their own address: as a
+# stream to the port (current mainframes) or as datagrams (legacy ones).
+# Every other family's events come from the library's polling thread here.
+_CRATE_STREAM = {SystemType.KR2440, SystemType.KR2550}
+_CRATE_DATAGRAMS = {SystemType.KR2210, SystemType.KR2220}
 
 
 class Status(NamedTuple):
@@ -131,18 +137,26 @@ def _port_argument(port: int) -> int:
     return port - 0x10000 if port > 0x7FFF else port
 
 
-def _listen_host(address: str) -> str:
+def _listen_host(system_type: int, address: str) -> str:
     """Loopback unless the system is a mainframe elsewhere on the network.
 
-    Polling threads connect from this host; only a mainframe at another
-    address connects from outside, and then the port must be reachable.
+    Polling threads connect from this host whatever the device's address;
+    only a mainframe at another address sends from outside, and then the
+    port must be reachable.
     """
+    if system_type not in _CRATE_STREAM and system_type not in _CRATE_DATAGRAMS:
+        return POLLING_PEER
     head = address.split(":", 1)[0].split("_", 1)[0]
     try:
         ip = ipaddress.IPv4Address(head)
     except ValueError:
         return POLLING_PEER
     return POLLING_PEER if ip.is_loopback else "0.0.0.0"
+
+
+def _printable(value: bytes) -> bool:
+    text = value.split(b"\0", 1)[0]
+    return bool(text) and len(text) < len(value) and all(0x20 <= b < 0x7F for b in text)
 
 
 class EventStream(Iterator[Event]):
@@ -179,10 +193,6 @@ class EventStream(Iterator[Event]):
         self._buffer: Deque[Event] = collections.deque()
         self._subscribed: List[_Item] = []
         self._closed = True
-        if system.type in _LEGACY_MAINFRAMES:
-            raise NotOfferedError(operation=f"events of {system.label}",
-                                  detail="this mainframe generation sends events this "
-                                         "package does not read")
         parsed = _items(system, items)
         if not parsed:
             raise ValueError("no items to watch (keep-alive and live insertion events "
@@ -196,7 +206,8 @@ class EventStream(Iterator[Event]):
             if system._hub is None:
                 system._hub = Hub()
             self._hub: Hub = system._hub
-            self._port = self._hub.listen(host or _listen_host(system.address))
+            self._port = self._hub.listen(host or _listen_host(system.type, system.address),
+                                          datagrams=system.type in _CRATE_DATAGRAMS)
             # Weakly held, so that a loop's stream ends (and unsubscribes)
             # as soon as the loop lets go of it.
             system._stream = weakref.ref(self)
@@ -276,34 +287,43 @@ class EventStream(Iterator[Event]):
             self._buffer.extend(self._decode(*batch))
         return self._buffer.popleft()
 
-    def _decode(self, records, status: Tuple[int, Tuple[int, ...]]) -> Iterator[Event]:
+    def _decode(self, records: List[Record],
+                status: Tuple[int, Tuple[int, ...]]) -> Iterator[Event]:
         now = time.time()
-        for kind, board, channel, name, value in records:
-            slot = board if board >= 0 else None
-            chan = channel if channel >= 0 else None
-            if kind != EventKind.PARAMETER:
-                if kind == EventKind.KEEP_ALIVE and not self._keepalive:
+        for r in records:
+            slot = r.board if r.board >= 0 else None
+            chan = r.channel if r.channel >= 0 else None
+            if r.kind != EventKind.PARAMETER:
+                if r.kind == EventKind.KEEP_ALIVE and not self._keepalive:
                     continue
-                if kind == EventKind.LIVE_INSERTION:
+                if r.kind == EventKind.LIVE_INSERTION:
                     self._system.forget()
                 try:
-                    k = EventKind(kind)
+                    k = EventKind(r.kind)
                 except ValueError:
                     continue
-                yield Event(k, name, slot, chan, from_word(value, ParamType.BINARY), now,
-                        Status(*status))
+                yield Event(k, r.name, slot, chan, from_word(r.value, ParamType.BINARY), now,
+                            Status(*status))
                 continue
-            item = self._by_key.get((slot, chan, name))
+            item = self._by_key.get((slot, chan, r.name))
             if item is None:
                 continue  # left over from an earlier subscription
-            if item.parameter is not None:
-                p = item.parameter
-                raw = _lists.text(value) if p.type == ParamType.STRING else from_word(value, p.type)
-                v = decode(p, raw)
-            else:
-                v = _lists.text(value) if item.text else from_word(value, ParamType.BINARY)
-            yield Event(EventKind.PARAMETER, name, slot, chan, v, now, Status(*status),
-                        item.parameter)
+            yield Event(EventKind.PARAMETER, r.name, slot, chan, self._value(item, r), now,
+                        Status(*status), item.parameter)
+
+    @staticmethod
+    def _value(item: _Item, r: Record) -> Value:
+        p = item.parameter
+        if p is not None:
+            raw = _lists.text(r.value) if p.type == ParamType.STRING else from_word(r.value, p.type)
+            return decode(p, raw)
+        # A system property.  A crate sends a text or a number whatever the
+        # property's type says (a clock setting read as "1:0" arrives as
+        # 256).  The legacy reader says which; the current one does not,
+        # so there a text property's value that reads as text is taken for
+        # one, anything else for a number.
+        text = r.text if r.text is not None else item.text and _printable(r.value)
+        return _lists.text(r.value) if text else from_word(r.value, ParamType.BINARY)
 
     # -- ending -----------------------------------------------------------------------------
     def close(self) -> None:

@@ -6,7 +6,7 @@ from typing import TYPE_CHECKING, Iterator, List, MutableMapping, NamedTuple, Un
 
 from . import _lists
 from .codes import Mode, SysPropType
-from .errors import OutOfRangeError
+from .errors import NotOfferedError, OutOfRangeError
 
 if TYPE_CHECKING:
     from .system import System
@@ -37,7 +37,11 @@ class SystemProperties(MutableMapping[str, PropertyValue]):
 
     def names(self) -> List[str]:
         """The names of the readable and writable properties (commands excluded)."""
-        return self._system._name_list("ZEVAHV_GetSysPropList", "list the system properties")
+        try:
+            return self._system._name_list("ZEVAHV_GetSysPropList", "list the system properties")
+        except NotOfferedError:
+            # Register-access boards offer no list at all: none to name.
+            return []
 
     def info(self, name: str) -> PropertyInfo:
         """The access mode and type of a property."""

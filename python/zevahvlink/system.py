@@ -342,6 +342,8 @@ class System:
         if param is None:
             return
         box = encode(param, value)
+        if chans:
+            self._check_every_channel(param, slots[0], chans, value)
         what = f"set {name} of {self._where_list(slots, chans)} to {value!r}"
         detail = f"{name} is read-only" if param.mode == Mode.RDONLY else ""
         cname = _c_text(name, what)
@@ -351,6 +353,26 @@ class System:
         else:
             self._call("ZEVAHV_SetChParam", slots[0], cname, len(chans), _ushorts(chans),
                        ctypes.byref(box), what=what, detail=detail)
+
+    def _check_every_channel(self, param: Parameter, slot: int, chans: List[int],
+                             value: Value) -> None:
+        """Checks a value against the limits of every listed channel.
+
+        The channels of one board may have limits of their own (the
+        outputs of a crate supply, the halves of a mixed board); a list is
+        never written only up to the channel that refuses the value.
+        """
+        if param.type not in (ParamType.NUMERIC, ParamType.ENUM):
+            return
+        for c in chans[1:]:
+            own = self._describe(slot, c, param.name)
+            if (own.minval, own.maxval) == (param.minval, param.maxval):
+                continue
+            try:
+                encode(own, value)
+            except OutOfRangeError as e:
+                e.operation = f"set {param.name} of {self._where(slot, c)} to {value!r}"
+                raise
 
     def _target(self, slot: Numbers, name: str, channels: Optional[Numbers]):
         _c_text(name, "parameter name")

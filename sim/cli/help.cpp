@@ -132,7 +132,9 @@ Values and refusals of every module form:
 Module control commands (stdin or --control):
   set <board> <WORD> <ch|-1> <value>  change the state as the front panel would
                                       (read-only words too, local or not; -1 for
-                                      board words, the channel count for all)
+                                      board words, the channel count for all);
+                                      ERR for a monitor or status word that
+                                      follows the state the set cannot move
   get <board> <WORD> <ch|-1>          -> OK <value>, as the wire would answer
   local <board> on|off                local (front panel) or remote control
   fault <mode>                        applies to every reply until "fault none"

@@ -112,6 +112,10 @@ std::string Simulator::control_set(const std::string& args) {
     for (int i = first; i <= last; ++i) {
         auto r = p.kind == Kind::Action ? dev->act(idx, i) : dev->write(idx, i, value, Origin::Panel);
         if (r) return err(*r);
+        // A monitor or status word reads the device's state, which such a
+        // set does not move: say so rather than answer OK for nothing.
+        if (p.kind != Kind::Action && !dev->reads_as_stored(idx, i))
+            return "ERR " + p.mnemonic + " follows the device's state; set what drives it";
     }
     return "OK";
 }

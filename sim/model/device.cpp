@@ -82,8 +82,23 @@ void Device::set_identity(const Identity& id) {
 }
 
 std::optional<std::string> Device::read(int idx, int ch) const {
-    const ParamDef& p = table_[idx];
     if (auto v = computed(idx, ch)) return v;
+    return stored(idx, ch);
+}
+
+bool Device::reads_as_stored(int idx, int ch) const {
+    auto now = computed(idx, ch);
+    if (!now) return true;
+    auto kept = stored(idx, ch);
+    if (!kept) return true;
+    // Numbers may be formatted apart (digits, a status word's padding).
+    auto a = parse_decimal(*now), b = parse_decimal(*kept);
+    if (a && b) return std::fabs(*a - *b) < 1e-9 + 1e-9 * std::fabs(*b);
+    return *now == *kept;
+}
+
+std::optional<std::string> Device::stored(int idx, int ch) const {
+    const ParamDef& p = table_[idx];
     switch (p.kind) {
     case Kind::Number:
     case Kind::Enum: return format_fixed(number(idx, ch), p.int_digits, p.decimals);

@@ -54,6 +54,10 @@ public:
     // The value text of parameter `idx` on channel `ch` (0 for board rows),
     // or nothing when the row cannot be read.
     std::optional<std::string> read(int idx, int ch) const;
+    // Whether a value written to the row is what it reads: false for a
+    // word that follows the device's state (a monitor, a status word)
+    // when the write did not move that state.
+    bool reads_as_stored(int idx, int ch) const;
     // Stores a value given as text; a refusal when the text is not a valid
     // value of the row or lies outside its range.
     std::optional<Refusal> write(int idx, int ch, std::string_view value, Origin origin);
@@ -86,6 +90,8 @@ public:
     virtual void set_identity(const Identity& id);
 
 protected:
+    // The value a row holds, as read() gives it when nothing computes it.
+    std::optional<std::string> stored(int idx, int ch) const;
     void set_text(int idx, int ch, std::string v) { text_[idx][slot(idx, ch)] = std::move(v); }
     const std::string& text(int idx, int ch) const { return text_[idx][slot(idx, ch)]; }
     double number(int idx, int ch) const { return num_[idx][slot(idx, ch)]; }

@@ -6,8 +6,19 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+
+std::string private_loopback_host() {
+    // 127.<pid>.<n>: the process id keeps parallel test processes apart,
+    // the counter keeps the crates of one process apart.
+    static std::atomic<int> next{1};
+    const int pid = static_cast<int>(getpid());
+    const int n = next++;
+    return "127." + std::to_string(40 + (pid >> 16) % 200) + "." + std::to_string((pid >> 8) & 255) +
+           "." + std::to_string(1 + ((pid & 255) * 7 + n) % 253);
+}
 
 int listen_local(unsigned short* port, int backlog) {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

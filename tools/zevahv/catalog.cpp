@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <tuple>
 
 #include "ZEVAHVLink.h"
 #include "failure.h"
@@ -153,6 +154,12 @@ std::vector<std::string> channel_param_names(const System& sys, unsigned slot, u
     return split_param_fields(list.p, limit);
 }
 
+std::pair<std::optional<float>, std::optional<float>> param_limits(const System& sys, unsigned slot,
+                                                                   int channel, const std::string& name) {
+    return {property<float>(sys, slot, channel, name, "Minval"),
+            property<float>(sys, slot, channel, name, "Maxval")};
+}
+
 ParamInfo describe_param(const System& sys, unsigned slot, int channel, const std::string& name) {
     ParamInfo p;
     p.name = name;
@@ -167,8 +174,7 @@ ParamInfo describe_param(const System& sys, unsigned slot, int channel, const st
     switch (p.type) {
     case ZEVAHV_PARAM_TYPE_NUMERIC:
     case ZEVAHV_PARAM_TYPE_ENUM:
-        p.min = property<float>(sys, slot, channel, name, "Minval");
-        p.max = property<float>(sys, slot, channel, name, "Maxval");
+        std::tie(p.min, p.max) = param_limits(sys, slot, channel, name);
         break;
     case ZEVAHV_PARAM_TYPE_ONOFF:
         p.on_text = text_property(sys, slot, channel, name, "Onstate");
@@ -197,17 +203,23 @@ ParamInfo describe_param(const System& sys, unsigned slot, int channel, const st
     return p;
 }
 
-// A packed name list with its count, as the property and command lists come.
+// A packed name list with its count, as the property and command lists
+// come; the result code `none`, when given, stands for an empty list.
 std::vector<std::string> packed_list(const System& sys, int (*call)(int, unsigned short*, char**),
-                                     const char* what) {
+                                     const char* what, int none = ZEVAHV_OK) {
     unsigned short n = 0;
     Owned<char> list;
-    sys.check(call(sys.handle(), &n, &list.p), what);
+    int rc = call(sys.handle(), &n, &list.p);
+    if (rc != ZEVAHV_OK && rc == none) return {};
+    sys.check(rc, what);
     return split_packed(list.p, n);
 }
 
 std::vector<std::string> sysprop_names(const System& sys) {
-    return packed_list(sys, ZEVAHV_GetSysPropList, "listing the system properties");
+    // Register-access boards answer that they offer no list at all (6):
+    // for a listing that is the same as an empty one.
+    return packed_list(sys, ZEVAHV_GetSysPropList, "listing the system properties",
+                       ZEVAHV_ERR_NOTPRES);
 }
 
 SysProp sysprop_info(const System& sys, const std::string& name) {

@@ -5,6 +5,7 @@
 // library hands over is copied and released at once.
 
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,11 @@ std::vector<std::string> channel_param_names(const System& sys, unsigned slot, u
 
 // channel -1: a board parameter.
 ParamInfo describe_param(const System& sys, unsigned slot, int channel, const std::string& name);
+
+// "Minval" and "Maxval" of a parameter of one channel (-1: the board's);
+// channels of one board may have limits of their own.
+std::pair<std::optional<float>, std::optional<float>> param_limits(const System& sys, unsigned slot,
+                                                                   int channel, const std::string& name);
 
 std::vector<std::string> sysprop_names(const System& sys);
 SysProp sysprop_info(const System& sys, const std::string& name);

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <tuple>
 
 #include "ZEVAHVLink.h"
 #include "catalog.h"
@@ -68,6 +69,25 @@ int run_get(const System& sys, const Globals& g, const ParamOptions& o) {
     return kExitOk;
 }
 
+// The channels of one board may have limits of their own (the outputs of a
+// crate supply, the halves of a mixed board): a value is checked against
+// every listed channel's before anything is sent, so that a list is never
+// written only up to the channel that refuses it.
+void check_every_channel(const System& sys, const Target& t, const std::string& word) {
+    if (t.info.type != ZEVAHV_PARAM_TYPE_NUMERIC && t.info.type != ZEVAHV_PARAM_TYPE_ENUM) return;
+    for (size_t i = 1; i < t.channels.size(); ++i) {
+        ParamInfo p = t.info;
+        std::tie(p.min, p.max) = param_limits(sys, t.slot, t.channels[i], p.name);
+        if (p.min == t.info.min && p.max == t.info.max) continue;
+        try {
+            encode_value(p, word);
+        } catch (const Failure& f) {
+            throw Failure(f.exit_code(), f.code(),
+                          std::string(f.what()) + " on channel " + std::to_string(t.channels[i]));
+        }
+    }
+}
+
 int run_set(const System& sys, const Globals& g, const ParamOptions& o) {
     std::vector<Slot> map = crate_map(sys);
     Target t = resolve_param(sys, map, o.slot, o.param, o.channels);
@@ -79,7 +99,9 @@ int run_set(const System& sys, const Globals& g, const ParamOptions& o) {
     if (!o.value && t.info.type != ZEVAHV_PARAM_TYPE_CMD)
         throw Failure(kExitUsage, -1, t.info.name + ": a value is needed");
     std::string word = o.value.value_or("");
-    write_value(sys, t, encode_value(t.info, word));
+    std::vector<unsigned char> value = encode_value(t.info, word);
+    check_every_channel(sys, t, word);
+    write_value(sys, t, value);
 
     if (t.info.readable()) {
         print_values(t, read_values(sys, t), g, word);
@@ -124,9 +146,10 @@ void add_set(CLI::App& app, Action& action) {
     CLI::App* sub = app.add_subcommand("set", "Write a board or channel parameter");
     add_target_options(sub, *o, true,
                        "Channels, e.g. 3, 0-3,7 or all (needed for a channel parameter)");
-    sub->footer(footer(R"HELP(The value is checked against the parameter's limits and choices before
-anything is sent, then written to every listed channel in order; the first
-refusal stops the write (channels already written stay written).  Afterwards
+    sub->footer(footer(R"HELP(The value is checked against the parameter's limits and choices (those of
+every listed channel) before anything is sent, then written to every listed
+channel in order; a refusal of the device stops the write (channels already
+written stay written).  Afterwards
 the parameter is read back and shown as get shows it.
 
 A choice is named by its text (as get shows it) or by its index; where a

@@ -3,7 +3,6 @@
 // reached; unsubscribe on the way out.
 #include <CLI/CLI.hpp>
 
-#include <csignal>
 #include <ctime>
 #include <iostream>
 #include <map>
@@ -19,6 +18,7 @@
 #include "failure.h"
 #include "items.h"
 #include "output.h"
+#include "signals.h"
 #include "sysprops.h"
 #include "system.h"
 #include "target.h"
@@ -42,31 +42,6 @@ struct MonitorOptions {
 
 // Seconds of silence after which a watch without --timeout says so.
 constexpr double kQuietNotice = 10;
-
-volatile std::sig_atomic_t g_stop = 0;
-extern "C" void on_stop_signal(int) { g_stop = 1; }
-
-// SIGINT and SIGTERM end the wait (no restart of the interrupted poll) and
-// are given back to their old handlers afterwards.
-class StopSignals {
-public:
-    StopSignals() {
-        g_stop = 0;
-        struct sigaction sa {};
-        sa.sa_handler = on_stop_signal;
-        sigemptyset(&sa.sa_mask);
-        sigaction(SIGINT, &sa, &old_int_);
-        sigaction(SIGTERM, &sa, &old_term_);
-    }
-    ~StopSignals() {
-        sigaction(SIGINT, &old_int_, nullptr);
-        sigaction(SIGTERM, &old_term_, nullptr);
-    }
-
-private:
-    struct sigaction old_int_ {};
-    struct sigaction old_term_ {};
-};
 
 // What is subscribed, and how to show what comes back.
 struct Plan {
@@ -171,8 +146,8 @@ public:
     }
 
     // Subscribes every group; returns the number of items accepted and
-    // reports refused ones on stderr.
-    size_t subscribe(const Plan& plan) {
+    // adds the refused ones to `refused`: their label and result byte.
+    size_t subscribe(const Plan& plan, std::vector<std::pair<std::string, int>>& refused) {
         size_t accepted = 0;
         for (const auto& [key, names] : plan.groups) {
             // 1 marks an item the call left unanswered.
@@ -185,9 +160,8 @@ public:
                     ++accepted;
                     continue;
                 }
-                std::cerr << "zevahv: " << sys_.spec().label() << ": "
-                          << item_label(key.first, key.second, names[i]) << " refused (result "
-                          << static_cast<int>(static_cast<unsigned char>(results[i])) << ")\n";
+                refused.emplace_back(item_label(key.first, key.second, names[i]),
+                                     static_cast<unsigned char>(results[i]));
             }
         }
         return accepted;
@@ -253,11 +227,7 @@ Shown show_event(const Plan& plan, const Event& e, std::string* unit) {
     if (e.slot < 0) {
         auto it = plan.sysprops.find(e.item);
         unsigned type = it == plan.sysprops.end() ? ZEVAHV_SYSPROP_TYPE_UINT4 : it->second.type;
-        std::vector<char> bytes(e.value.begin(), e.value.end());
-        if (e.legacy && type == ZEVAHV_SYSPROP_TYPE_STR)
-            bytes.assign(e.legacy_text.begin(), e.legacy_text.end());
-        bytes.push_back(0);
-        return show_sysprop(type, bytes);
+        return show_sysprop_event(type, e);
     }
     auto it = plan.params.find({e.slot, e.channel >= 0, e.item});
     if (it == plan.params.end()) {
@@ -303,10 +273,26 @@ int run_monitor(const System& sys, const Globals& g, const MonitorOptions& o) {
     for (const auto& item : o.items) plan_item(sys, map, o, item, plan);
     if (plan.groups.empty()) throw Failure(kExitNotFound, -1, "nothing readable to monitor");
 
-    EventStream stream(o.listen.value_or(default_listen_address(sys.spec().address)), o.port);
+    EventPath path = event_path(sys.spec().type);
+    EventStream stream(o.listen.value_or(default_listen_address(sys.spec().address, path)), o.port,
+                       path);
     StopSignals signals;
     Subscriptions subs(sys, stream.port());
-    if (subs.subscribe(plan) == 0) throw Failure(kExitLibrary, -1, "no item was accepted");
+    std::vector<std::pair<std::string, int>> refused;
+    size_t accepted = subs.subscribe(plan, refused);
+    // Items named one by one are reported one by one; of --all, which takes
+    // whatever the system lists, one line says what it would not stream.
+    const std::string who = "zevahv: " + sys.spec().label() + ": ";
+    std::string list;
+    for (const auto& [label, result] : refused) {
+        std::string one = label + " (result " + std::to_string(result) + ")";
+        if (o.all)
+            list += (list.empty() ? "" : ", ") + one;
+        else
+            std::cerr << who << label << " refused (result " << result << ")\n";
+    }
+    if (!list.empty()) std::cerr << who << "not watched, refused by the system: " << list << '\n';
+    if (accepted == 0) throw Failure(kExitLibrary, -1, "no item was accepted");
 
     using Clock = std::chrono::steady_clock;
     auto start = Clock::now();
@@ -320,7 +306,7 @@ int run_monitor(const System& sys, const Globals& g, const MonitorOptions& o) {
     unsigned long printed = 0;
     std::vector<Event> events;
     bool told_quiet = false;
-    while (!g_stop) {
+    while (!stop_requested()) {
         // Without --timeout a silent device is not an error, but it is said
         // once, so that a watch that shows nothing is not taken for a calm one.
         if (!o.timeout && !told_quiet && ms_left(after(last_event, kQuietNotice)) <= 0) {

@@ -33,6 +33,9 @@ void when_selected(CLI::App* sub, std::shared_ptr<Options> options, Action& acti
     });
 }
 
+// Every subcommand that works on an open system (all but batch).
+void add_commands(CLI::App& app, Action& action);
+
 void add_info(CLI::App& app, Action& action);
 void add_params(CLI::App& app, Action& action);
 void add_get(CLI::App& app, Action& action);
@@ -40,5 +43,6 @@ void add_set(CLI::App& app, Action& action);
 void add_monitor(CLI::App& app, Action& action);
 void add_exec(CLI::App& app, Action& action);
 void add_sysprop(CLI::App& app, Action& action);
+void add_batch(CLI::App& app, Action& action);
 
 }  // namespace zcli

@@ -19,13 +19,16 @@ namespace {
 // An identification text longer than this is no polling thread's.
 constexpr size_t kMaxIdent = 1024;
 
-// The legacy mainframe reader's record: a leading byte, the item name, a
-// 4-byte numeric value and a text value.
+// The legacy mainframe reader's record: the item's level (0 channel, 1
+// board, 2 system, 3 a notice of the crate), the item name as subscribed,
+// the value as a number (a float for numeric parameters, else unsigned) and
+// the value as text (when the crate sent a text).
 constexpr size_t kLegacyRecord = 325;
 constexpr size_t kLegacyName = 1;
 constexpr size_t kLegacyNumber = 65;
 constexpr size_t kLegacyText = 69;
 constexpr size_t kLegacyTextSize = 256;
+constexpr unsigned char kLegacyNotice = 3;
 
 std::string peer_of(int fd) {
     sockaddr_in a{};
@@ -57,7 +60,9 @@ Event from_record(const IDValue_t& r) {
 
 }  // namespace
 
-std::string default_listen_address(const std::string& address) {
+std::string default_listen_address(const std::string& address, EventPath path) {
+    // A polling thread connects from this host, whatever the device's address.
+    if (path == EventPath::kLocalPolling) return "127.0.0.1";
     size_t end = address.find_first_of(":_");
     std::string host = address.substr(0, end);
     in_addr a{};
@@ -92,54 +97,60 @@ std::vector<Event> legacy_events(const char* records, int count) {
     for (int i = 0; records && i < count; ++i) {
         const char* r = records + static_cast<size_t>(i) * kLegacyRecord;
         Event e;
-        e.kind = ZEVAHV_EVENT_PARAMETER;
         const char* name = r + kLegacyName;
         split_item_name(std::string(name, strnlen(name, kLegacyNumber - kLegacyName)), e);
+        e.kind = ZEVAHV_EVENT_PARAMETER;
+        if (static_cast<unsigned char>(r[0]) == kLegacyNotice)
+            e.kind = e.item == "KeepAlive" ? ZEVAHV_EVENT_KEEPALIVE : ZEVAHV_EVENT_LIVEINSERTION;
         e.value.assign(r + kLegacyNumber, r + kLegacyNumber + 4);
         e.legacy = true;
         const char* text = r + kLegacyText;
         e.legacy_text.assign(text, strnlen(text, kLegacyTextSize));
+        e.has_text = !e.legacy_text.empty();
         out.push_back(std::move(e));
     }
     return out;
 }
 
-EventStream::EventStream(const std::string& listen_address, unsigned short port) {
+EventStream::EventStream(const std::string& listen_address, unsigned short port, EventPath path)
+    : path_(path) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
     if (inet_pton(AF_INET, listen_address.c_str(), &a.sin_addr) != 1)
         throw Failure(kExitUsage, -1,
                       "listen address \"" + listen_address + "\" is not a dotted IPv4 address");
-    listen_fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    bool datagrams = path_ == EventPath::kSystemDatagrams;
+    fd_ = socket(AF_INET, (datagrams ? SOCK_DGRAM : SOCK_STREAM) | SOCK_CLOEXEC, 0);
     int one = 1;
-    if (listen_fd_ < 0 ||
-        setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
-        bind(listen_fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        listen(listen_fd_, 16) != 0) {
+    if (fd_ < 0 || setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
+        bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        (!datagrams && listen(fd_, 16) != 0)) {
         std::string why = std::strerror(errno);
-        if (listen_fd_ >= 0) close(listen_fd_);
-        listen_fd_ = -1;
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
         throw Failure(kExitEvents, -1,
-                      "cannot listen for events on " + listen_address + ":" +
-                          std::to_string(port) + ": " + why);
+                      std::string("cannot ") + (datagrams ? "receive datagrams" : "listen for events") +
+                          " on " + listen_address + ":" + std::to_string(port) + ": " + why);
     }
     socklen_t len = sizeof a;
-    getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&a), &len);
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
     port_ = ntohs(a.sin_port);
 }
 
 EventStream::~EventStream() {
     for (auto& c : connections_) close(c.fd);
-    if (listen_fd_ >= 0) close(listen_fd_);
+    if (fd_ >= 0) close(fd_);
 }
 
 void EventStream::accept_one() {
-    int fd = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    int fd = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) return;
     Connection c;
     c.fd = fd;
     c.from_local_host = peer_of(fd) == "127.0.0.1";
+    // A polling thread's stream starts with its identification text; a
+    // mainframe's (or a stranger's, which the reader then refuses) with a frame.
     c.identified = !c.from_local_host;
     connections_.push_back(c);
 }
@@ -162,40 +173,15 @@ bool EventStream::read_ident(Connection& c) {
     }
 }
 
-int EventStream::read_frame(Connection& c, std::vector<Event>& out) {
-    if (!c.legacy) {
-        ZEVAHV_SYSTEMSTATUS_t status;
-        IDValue_t* events = nullptr;
-        unsigned count = 0;
-        int rc = ZEVAHV_GetEventData(c.fd, &status, &events, &count);
-        if (rc == ZEVAHV_OK) {
-            for (unsigned i = 0; events && i < count; ++i) out.push_back(from_record(events[i]));
-            ZEVAHV_FreeEventData(&events);
-            return rc;
-        }
-        // A legacy mainframe's connection is not served by the current
-        // reader, which says so before it reads anything.
-        if (rc != ZEVAHV_ERR_FUNCTIONNOTAVAILABLE || c.from_local_host || c.delivered) return rc;
-        c.legacy = true;
-    }
-    char* records = nullptr;
-    int count = 0;
-    int rc = ZEVAHVGetEventData(c.fd, &records, &count);
-    if (rc == ZEVAHV_OK) {
-        auto more = legacy_events(records, count);
-        out.insert(out.end(), more.begin(), more.end());
-    }
-    if (records) {
-        auto* p = reinterpret_cast<IDValue_t*>(records);
-        ZEVAHVFreeEventData(&p);
-    }
-    return rc;
-}
-
 bool EventStream::read_from(Connection& c, std::vector<Event>& out) {
     if (!c.identified) return read_ident(c);
-    int rc = read_frame(c, out);
+    ZEVAHV_SYSTEMSTATUS_t status;
+    IDValue_t* events = nullptr;
+    unsigned count = 0;
+    int rc = ZEVAHV_GetEventData(c.fd, &status, &events, &count);
     if (rc == ZEVAHV_OK) {
+        for (unsigned i = 0; events && i < count; ++i) out.push_back(from_record(events[i]));
+        ZEVAHV_FreeEventData(&events);
         c.delivered = true;
         return true;
     }
@@ -207,14 +193,41 @@ bool EventStream::read_from(Connection& c, std::vector<Event>& out) {
     return false;
 }
 
+bool EventStream::read_datagram(std::vector<Event>& out) {
+    char* records = nullptr;
+    int count = 0;
+    int rc = ZEVAHVGetEventData(fd_, &records, &count);
+    if (rc == ZEVAHV_OK) {
+        auto more = legacy_events(records, count);
+        out.insert(out.end(), more.begin(), more.end());
+    }
+    if (records) {
+        auto* p = reinterpret_cast<IDValue_t*>(records);
+        ZEVAHVFreeEventData(&p);
+    }
+    // A datagram from a stranger, a broken one, or one of items no longer
+    // subscribed is dropped by the reader (23, or 1 for a short one): the
+    // next one may be good.  Only a failing socket ends the stream.
+    if (rc == ZEVAHV_ERR_SOCKETERROR) {
+        close_code_ = rc;
+        return false;
+    }
+    return true;
+}
+
 EventStream::Status EventStream::wait(int timeout_ms, std::vector<Event>& out) {
     if (closed_) return Status::kClosed;
     std::vector<pollfd> fds;
-    fds.push_back({listen_fd_, POLLIN, 0});
+    fds.push_back({fd_, POLLIN, 0});
     for (const auto& c : connections_) fds.push_back({c.fd, POLLIN, 0});
     int r = poll(fds.data(), fds.size(), timeout_ms);
     if (r < 0) return errno == EINTR ? Status::kInterrupted : Status::kQuiet;
     size_t before = out.size();
+    if (path_ == EventPath::kSystemDatagrams) {
+        if ((fds[0].revents & (POLLIN | POLLERR)) && !read_datagram(out)) closed_ = true;
+        if (out.size() > before) return Status::kEvents;
+        return closed_ ? Status::kClosed : Status::kQuiet;
+    }
     bool lost_local = false;
     // Connections first (by index into the poll list), then new arrivals.
     std::vector<Connection> kept;
@@ -235,7 +248,7 @@ EventStream::Status EventStream::wait(int timeout_ms, std::vector<Event>& out) {
     // A polling thread connects once, at the first subscription, and never
     // again by itself: when its connection ends, no more events will come.
     // A mainframe may connect anew, so its connections are not counted.
-    if (lost_local) {
+    if (lost_local && path_ == EventPath::kLocalPolling) {
         bool local_left = false;
         for (const auto& c : connections_) local_left = local_left || (c.delivered && c.from_local_host);
         closed_ = !local_left;

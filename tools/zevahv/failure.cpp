@@ -42,6 +42,19 @@ const char* code_text(int code) {
     }
 }
 
+int exit_code_for(int code) {
+    switch (code) {
+    case ZEVAHV_ERR_SLOTNOTPRES:
+    case ZEVAHV_ERR_PROPNOTFOUND:
+    case ZEVAHV_ERR_EXECNOTFOUND:
+    case ZEVAHV_ERR_NOTSYSPROP:
+    case ZEVAHV_ERR_NOTEXECOMM:
+    case ZEVAHV_ERR_PARAMPROPNOTFOUND:
+    case ZEVAHV_ERR_PARAMNOTFOUND: return kExitNotFound;
+    default: return kExitLibrary;
+    }
+}
+
 std::string with_code(const std::string& message, int code) {
     if (code < 0) return message;
     return message + " (code " + std::to_string(code) + ")";

@@ -36,6 +36,10 @@ private:
 // without a text of its own (module families report by code only).
 const char* code_text(int code);
 
+// The exit code for a call the library refused with `code`: "not found"
+// for the codes that name something missing, else "refused".
+int exit_code_for(int code);
+
 // "message (code N)", or the message alone for code -1.
 std::string with_code(const std::string& message, int code);
 

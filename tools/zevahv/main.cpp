@@ -116,13 +116,8 @@ int main(int argc, char** argv) {
     app.add_flag("--json", globals.json, "JSON output for scripts");
 
     Action action;
-    add_info(app, action);
-    add_params(app, action);
-    add_get(app, action);
-    add_set(app, action);
-    add_monitor(app, action);
-    add_exec(app, action);
-    add_sysprop(app, action);
+    add_commands(app, action);
+    add_batch(app, action);
 
     try {
         app.parse(argc, argv);

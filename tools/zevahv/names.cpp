@@ -84,6 +84,16 @@ std::optional<int> link_type_code(std::string_view text) {
     return number(text);
 }
 
+EventPath event_path(int system_type) {
+    switch (system_type) {
+    case ZEVAHV_SYS_KR2210:
+    case ZEVAHV_SYS_KR2220: return EventPath::kSystemDatagrams;
+    case ZEVAHV_SYS_KR2440:
+    case ZEVAHV_SYS_KR2550: return EventPath::kSystemStream;
+    default: return EventPath::kLocalPolling;  // modules, the crate supply, register access
+    }
+}
+
 std::string system_type_name(int code) { return name_of(system_types(), code); }
 std::string link_type_name(int code) { return name_of(link_types(), code); }
 

@@ -32,4 +32,12 @@ std::string joined_names(const std::vector<NamedCode>& table);
 
 bool equal_ignoring_case(std::string_view a, std::string_view b);
 
+// How a system's events reach a client that subscribed its items.
+enum class EventPath {
+    kLocalPolling,     // the library's polling thread connects from this host (TCP)
+    kSystemStream,     // the mainframe connects from its own address (TCP)
+    kSystemDatagrams,  // the legacy mainframe sends UDP datagrams from its address
+};
+EventPath event_path(int system_type);
+
 }  // namespace zcli

@@ -29,10 +29,17 @@ void Table::print(std::ostream& out, const std::string& indent) const {
     }
 }
 
+namespace {
+bool g_json_lines = false;
+}  // namespace
+
+void set_json_lines(bool on) { g_json_lines = on; }
+
 void print_json(const Json& doc, bool one_line) {
     // Replace, not throw, on text that is not UTF-8 (a device's own bytes).
-    std::cout << doc.dump(one_line ? -1 : 2, ' ', false, Json::error_handler_t::replace)
-              << '\n';
+    std::cout << doc.dump(one_line || g_json_lines ? -1 : 2, ' ', false,
+                          Json::error_handler_t::replace)
+              << std::endl;
 }
 
 }  // namespace zcli

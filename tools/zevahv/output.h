@@ -26,7 +26,10 @@ private:
 // Characters of a UTF-8 text (for alignment).
 size_t display_width(const std::string& text);
 
-// A JSON document on one line (events) or indented (everything else).
+// A JSON document on one line (events) or indented (everything else),
+// flushed at once.
 void print_json(const Json& doc, bool one_line = false);
+// Every JSON document on one line from now on (a batch: one a command).
+void set_json_lines(bool on);
 
 }  // namespace zcli

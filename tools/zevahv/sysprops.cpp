@@ -65,6 +65,32 @@ Shown show_sysprop(unsigned type, const std::vector<char>& buffer) {
     return s;
 }
 
+namespace {
+
+bool printable_text(const std::vector<unsigned char>& value) {
+    size_t n = 0;
+    while (n < value.size() && value[n] != 0) {
+        if (value[n] < 0x20 || value[n] > 0x7E) return false;
+        ++n;
+    }
+    return n > 0 && n < value.size();
+}
+
+}  // namespace
+
+Shown show_sysprop_event(unsigned type, const Event& e) {
+    bool text = e.legacy ? e.has_text : type == ZEVAHV_SYSPROP_TYPE_STR && printable_text(e.value);
+    std::vector<char> bytes;
+    if (e.legacy && text)
+        bytes.assign(e.legacy_text.begin(), e.legacy_text.end());
+    else
+        bytes.assign(e.value.begin(), e.value.end());
+    bytes.push_back(0);
+    if (text) return show_sysprop(ZEVAHV_SYSPROP_TYPE_STR, bytes);
+    bool narrow = type == ZEVAHV_SYSPROP_TYPE_UINT2 || type == ZEVAHV_SYSPROP_TYPE_FREQ;
+    return show_sysprop(narrow ? type : ZEVAHV_SYSPROP_TYPE_UINT4, bytes);
+}
+
 Shown read_sysprop(const System& sys, const SysProp& p) {
     std::vector<char> buffer(kValueBuffer, 0);
     sys.check(ZEVAHV_GetSysProp(sys.handle(), p.name.c_str(), buffer.data()),

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "catalog.h"
+#include "event_stream.h"
 #include "values.h"
 
 namespace zcli {
@@ -22,6 +23,13 @@ void write_sysprop(const System& sys, const SysProp& p, const std::string& word)
 // number), and the bytes for the set call; for tests.
 Shown show_sysprop(unsigned type, const std::vector<char>& buffer);
 std::vector<unsigned char> encode_sysprop(const SysProp& p, const std::string& word);
+
+// A system property's value as an event delivers it, also pure.  A crate
+// sends a text or a number whatever the property's type says (a clock
+// setting read as "1:0" arrives as the number 256).  The legacy reader
+// says which it was; the current one does not, so there a value that
+// reads as printable text is taken for one, anything else for a number.
+Shown show_sysprop_event(unsigned type, const Event& e);
 
 std::string sysprop_type_word(unsigned type);
 

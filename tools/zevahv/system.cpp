@@ -36,7 +36,7 @@ std::string System::error_text(int rc) const {
 
 void System::check(int rc, const std::string& what) const {
     if (rc == ZEVAHV_OK) return;
-    throw Failure(kExitLibrary, rc, what + ": " + error_text(rc));
+    throw Failure(exit_code_for(rc), rc, what + ": " + error_text(rc));
 }
 
 }  // namespace zcli

@@ -28,7 +28,7 @@ public:
     int handle() const { return handle_; }
     const SystemSpec& spec() const { return spec_; }
 
-    // Throws Failure(kExitLibrary, rc) for a non-zero rc, its message being
+    // Throws Failure(exit_code_for(rc), rc) for a non-zero rc, its message being
     // "<what>: <the library's text, or the code's meaning>".
     void check(int rc, const std::string& what) const;
     // The library's error text for this system, or the words for `rc`.

@@ -8,19 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
-
-std::string private_loopback_host() {
-    // 127.<pid>.<n>: the process id keeps parallel test processes apart,
-    // the counter keeps the crates of one process apart.
-    static std::atomic<int> next{1};
-    const int pid = static_cast<int>(getpid());
-    const int n = next++;
-    return "127." + std::to_string(40 + (pid >> 16) % 200) + "." + std::to_string((pid >> 8) & 255) +
-           "." + std::to_string(1 + ((pid & 255) * 7 + n) % 253);
-}
 
 Crate::Crate(Kind k, std::vector<std::string> args) : kind(k), host(private_loopback_host()) {
     std::vector<std::string> all = {"--tcp", host + (k == Legacy ? ":2527" : ":0")};

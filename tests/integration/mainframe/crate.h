@@ -10,10 +10,8 @@
 
 #include "ZEVAHVLink.h"
 #include "event_record.h"
+#include "loopback.h"
 #include "sim_process.h"
-
-// A loopback address that no other test process uses at the same time.
-std::string private_loopback_host();
 
 struct Crate {
     enum Kind { Current, Legacy };

@@ -20,28 +20,46 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-pid_t spawn(const std::vector<std::string>& args, int* out, int* err) {
-    int o[2], e[2];
-    if (pipe2(o, O_CLOEXEC) != 0 || pipe2(e, O_CLOEXEC) != 0) {
+// in: null for /dev/null, else receives the writing end of a pipe.
+pid_t spawn(const std::vector<std::string>& args, int* in, int* out, int* err) {
+    int i[2] = {-1, -1}, o[2], e[2];
+    if ((in && pipe2(i, O_CLOEXEC) != 0) || pipe2(o, O_CLOEXEC) != 0 || pipe2(e, O_CLOEXEC) != 0) {
         ADD_FAILURE() << "pipe";
         return -1;
     }
     std::vector<std::string> argv{ZEVAHV_TOOL_PATH};
     argv.insert(argv.end(), args.begin(), args.end());
-    int devnull = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    pid_t pid = spawn_child(argv, devnull, o[1], e[1]);
-    if (devnull >= 0) close(devnull);
+    int child_in = in ? i[0] : open("/dev/null", O_RDONLY | O_CLOEXEC);
+    pid_t pid = spawn_child(argv, child_in, o[1], e[1]);
+    if (child_in >= 0) close(child_in);
     close(o[1]);
     close(e[1]);
     if (pid < 0) {
         ADD_FAILURE() << "fork";
         close(o[0]);
         close(e[0]);
+        if (in) close(i[1]);
         return -1;
     }
+    if (in) *in = i[1];
     *out = o[0];
     *err = e[0];
     return pid;
+}
+
+// Writes all of `text`; false when the reader has gone.
+bool write_all(int fd, const std::string& text) {
+    // A program that ended early must fail the test, not kill it.
+    static const bool ignore_broken_pipes = (signal(SIGPIPE, SIG_IGN), true);
+    (void)ignore_broken_pipes;
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 // Appends what is there to read; false at the end of the stream.
@@ -63,11 +81,16 @@ long ms_until(Clock::time_point t) {
 
 }  // namespace
 
-ToolResult run_tool(const std::vector<std::string>& args, int timeout_ms) {
+ToolResult run_tool(const std::vector<std::string>& args, int timeout_ms, const std::string& input) {
     ToolResult r;
-    int out = -1, err = -1;
-    pid_t pid = spawn(args, &out, &err);
+    int in = -1, out = -1, err = -1;
+    pid_t pid = spawn(args, input.empty() ? nullptr : &in, &out, &err);
     if (pid < 0) return r;
+    if (in >= 0) {
+        // A batch's lines fit the pipe; the program reads them as it goes.
+        EXPECT_TRUE(write_all(in, input));
+        close(in);
+    }
     auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     bool out_open = true, err_open = true;
     while ((out_open || err_open) && ms_until(deadline) > 0) {
@@ -89,9 +112,12 @@ ToolResult run_tool(const std::vector<std::string>& args, int timeout_ms) {
     return r;
 }
 
-RunningTool::RunningTool(const std::vector<std::string>& args) { pid_ = spawn(args, &out_, &err_); }
+RunningTool::RunningTool(const std::vector<std::string>& args, bool interactive) {
+    pid_ = spawn(args, interactive ? &in_ : nullptr, &out_, &err_);
+}
 
 RunningTool::~RunningTool() {
+    close_input();
     if (pid_ > 0) {
         kill(pid_, SIGKILL);
         while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
@@ -125,6 +151,16 @@ bool RunningTool::next_line(std::string& line, int timeout_ms) {
             out_ = -1;
         }
     }
+}
+
+void RunningTool::write_line(const std::string& line) {
+    ASSERT_GE(in_, 0) << "the tool's input is closed";
+    EXPECT_TRUE(write_all(in_, line + "\n")) << "zevahv stopped reading: " << err();
+}
+
+void RunningTool::close_input() {
+    if (in_ >= 0) close(in_);
+    in_ = -1;
 }
 
 void RunningTool::signal(int sig) {

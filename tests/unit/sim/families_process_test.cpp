@@ -166,6 +166,10 @@ TEST(FamilySims, ZbkOverItsSerialLineAndTcp) {
     auto c = tcp_to(*sim);
     EXPECT_EQ(*c.ask("$CMD:MON,PAR:BDNAME"), "#CMD:OK,VAL:ZBK");
     EXPECT_EQ(*c.ask("$CMD:MON,CH:2,PAR:I48"), "#CMD:OK,VAL:0.00;0.00");
+    // A monitor follows the supply: a set of it moves nothing, and says so.
+    EXPECT_EQ(sim->control("set 0 V48 1 47.5").rfind("ERR V48", 0), 0u);
+    EXPECT_EQ(*c.ask("$CMD:MON,CH:1,PAR:V48"), "#CMD:OK,VAL:0.00");
+    EXPECT_EQ(sim->control("set 0 ON 1 1"), "OK"); // the front panel's switch does
     EXPECT_EQ(sim->control("fault-once garbage"), "OK");
     EXPECT_EQ(c.ask("$CMD:MON,PAR:BDNAME")->find("OK"), std::string::npos);
     EXPECT_EQ(*c.ask("$CMD:MON,PAR:BDNAME"), "#CMD:OK,VAL:ZBK");

@@ -13,6 +13,7 @@
 #include "names.h"
 #include "output.h"
 #include "sysprops.h"
+#include "words.h"
 
 namespace zcli {
 namespace {
@@ -83,30 +84,91 @@ TEST(EventNames, LegacyRecordsAndFullItemNames) {
     EXPECT_EQ(e.slot, -1);
     EXPECT_EQ(e.item, "ModelName");
 
-    std::vector<char> records(2 * 325, 0);
+    // The records as the library writes them: the level (0 channel, 1
+    // board, 2 system, 3 a notice), the name as subscribed at 1, the number
+    // at 65 and a text at 69.
+    std::vector<char> records(4 * 325, 0);
+    records[0] = 0;
     std::strcpy(records.data() + 1, "SYS.Board03.CHAN010.VSet");
     float v = 1500.5f;
     std::memcpy(records.data() + 65, &v, 4);
+    records[325] = 2;
     std::memset(records.data() + 325 + 1, 'N', 64);   // a name without terminator
     std::memset(records.data() + 325 + 69, 'T', 256);  // a text without terminator
-    auto events = legacy_events(records.data(), 2);
-    ASSERT_EQ(events.size(), 2u);
+    records[650] = 3;
+    std::strcpy(records.data() + 650 + 1, "SYS.KeepAlive");
+    records[975] = 3;
+    std::strcpy(records.data() + 975 + 1, "SYS.LiveInsRem");
+    unsigned raw = 0x0201;
+    std::memcpy(records.data() + 975 + 65, &raw, 4);
+    auto events = legacy_events(records.data(), 4);
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[0].kind, ZEVAHV_EVENT_PARAMETER);
     EXPECT_EQ(events[0].slot, 3);
     EXPECT_EQ(events[0].channel, 10);
     EXPECT_EQ(events[0].item, "VSet");
+    EXPECT_FALSE(events[0].has_text);
     float got;
     std::memcpy(&got, events[0].value.data(), 4);
     EXPECT_EQ(got, v);
     EXPECT_EQ(events[1].item.size(), 64u);
     EXPECT_EQ(events[1].legacy_text.size(), 256u);
+    EXPECT_TRUE(events[1].has_text);
+    EXPECT_EQ(events[2].kind, ZEVAHV_EVENT_KEEPALIVE);
+    EXPECT_EQ(events[3].kind, ZEVAHV_EVENT_LIVEINSERTION);
+    EXPECT_EQ(events[3].value[0], 1);
+}
+
+TEST(EventValues, SystemPropertiesAsTheyArrive) {
+    // The current crates' reader does not say whether a value came as a
+    // text or a number: a text property that arrives as a number (a clock
+    // setting, 256) is shown as one.
+    Event number;
+    number.value.assign(1024, 0);
+    number.value[1] = 1;
+    EXPECT_EQ(show_sysprop_event(ZEVAHV_SYSPROP_TYPE_STR, number).value, 256);
+    Event text;
+    text.value.assign(1024, 0);
+    std::strcpy(reinterpret_cast<char*>(text.value.data()), "HV crate 1");
+    EXPECT_EQ(show_sysprop_event(ZEVAHV_SYSPROP_TYPE_STR, text).text, "HV crate 1");
+    EXPECT_EQ(show_sysprop_event(ZEVAHV_SYSPROP_TYPE_UINT2, number).value, 256);
+    // The legacy reader says which it was.
+    Event legacy = number;
+    legacy.legacy = true;
+    legacy.has_text = true;
+    legacy.legacy_text = "9600_8_N_1_0";
+    EXPECT_EQ(show_sysprop_event(ZEVAHV_SYSPROP_TYPE_STR, legacy).text, "9600_8_N_1_0");
+    legacy.has_text = false;
+    EXPECT_EQ(show_sysprop_event(ZEVAHV_SYSPROP_TYPE_STR, legacy).value, 256);
 }
 
 TEST(EventPort, ListensWhereTheSystemCanReachIt) {
-    EXPECT_EQ(default_listen_address("127.0.0.1:47001_0"), "127.0.0.1");
-    EXPECT_EQ(default_listen_address("127.0.0.2"), "127.0.0.1");
-    EXPECT_EQ(default_listen_address("/dev/ttyUSB0_9600_8_0_0_0"), "127.0.0.1");
-    EXPECT_EQ(default_listen_address("192.168.0.50_0"), "0.0.0.0");
-    EXPECT_EQ(default_listen_address("10.1.2.3"), "0.0.0.0");
+    using P = EventPath;
+    EXPECT_EQ(default_listen_address("127.0.0.1:47001_0", P::kLocalPolling), "127.0.0.1");
+    EXPECT_EQ(default_listen_address("/dev/ttyUSB0_9600_8_0_0_0", P::kLocalPolling), "127.0.0.1");
+    // A module's polling thread connects from this host wherever the module is.
+    EXPECT_EQ(default_listen_address("192.168.0.50_0", P::kLocalPolling), "127.0.0.1");
+    EXPECT_EQ(default_listen_address("127.0.0.2:40001", P::kSystemStream), "127.0.0.1");
+    EXPECT_EQ(default_listen_address("10.1.2.3", P::kSystemStream), "0.0.0.0");
+    EXPECT_EQ(default_listen_address("10.1.2.3", P::kSystemDatagrams), "0.0.0.0");
+    EXPECT_EQ(event_path(ZEVAHV_SYS_KR2220), P::kSystemDatagrams);
+    EXPECT_EQ(event_path(ZEVAHV_SYS_KR2550), P::kSystemStream);
+    EXPECT_EQ(event_path(ZEVAHV_SYS_W40XX), P::kLocalPolling);
+}
+
+TEST(BatchWords, SplitAsAShellWouldForSimpleLines) {
+    using W = std::vector<std::string>;
+    EXPECT_EQ(split_words("  get 0 VMon\t--channel 0-3 "), (W{"get", "0", "VMon", "--channel", "0-3"}));
+    EXPECT_EQ(split_words("sysprop set SymbolicName 'HV crate 2'"),
+              (W{"sysprop", "set", "SymbolicName", "HV crate 2"}));
+    EXPECT_EQ(split_words(R"(set 0 Name "say \"hi\" \\ it" --channel 1)"),
+              (W{"set", "0", "Name", "say \"hi\" \\ it", "--channel", "1"}));
+    EXPECT_EQ(split_words("set 0 Name '' --channel 1"), (W{"set", "0", "Name", "", "--channel", "1"}));
+    EXPECT_EQ(split_words("a\\ b c#d #2"), (W{"a b", "c#d", "#2"}));
+    EXPECT_TRUE(split_words("   # only a comment").empty());
+    EXPECT_TRUE(split_words("").empty());
+    for (const char* bad : {"set 'open", "set \"open", "set \"esc\\\"", "end\\"})
+        EXPECT_THROW(split_words(bad), Failure) << bad;
 }
 
 TEST(SystemProperties, ValuesInTheFormOfTheirType) {
