@@ -188,7 +188,12 @@ ParamInfo describe_param(const System& sys, unsigned slot, int channel, const st
         p.exp = property<short>(sys, slot, channel, name, "Exp").value_or(0);
     }
     if (p.type == ZEVAHV_PARAM_TYPE_NUMERIC)
-        p.decimals = property<unsigned short>(sys, slot, channel, name, "Decimal").value_or(0);
+    {
+        if (auto d = property<unsigned short>(sys, slot, channel, name, "Decimal"))
+            p.decimals = *d;
+        else if (auto r = property<unsigned short>(sys, slot, channel, name, "Resol"))
+            p.decimals = *r;
+    }
     if (p.type == ZEVAHV_PARAM_TYPE_ENUM && p.min && p.max && *p.max >= *p.min) {
         char e[kPropBuffer];
         if (read_property(sys, slot, channel, name, "Enum", e) == ZEVAHV_OK) {

@@ -34,7 +34,9 @@ struct ParamInfo {
     std::optional<float> max;
     int unit = 0;              // "Unit" code, 0 when not given
     int exp = 0;               // "Exp"
-    unsigned decimals = 0;     // "Decimal"
+    // "Decimal" (or a W7300 crate's "Resol", its set resolution in
+    // decimals); none when the system gives neither.
+    std::optional<unsigned> decimals;
     std::string on_text;       // "Onstate", "Offstate" (two-state only)
     std::string off_text;
     std::vector<std::string> choices;  // "Enum" texts of Minval..Maxval

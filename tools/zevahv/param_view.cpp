@@ -13,7 +13,7 @@ namespace {
 std::string limit(const ParamInfo& p, const std::optional<float>& v) {
     if (!v) return "";
     if (p.type == ZEVAHV_PARAM_TYPE_ENUM) return std::to_string(static_cast<long>(*v));
-    return fixed(*v, p.decimals);
+    return number_text(*v, p.decimals);
 }
 
 }  // namespace
@@ -42,7 +42,7 @@ std::vector<std::string> param_row(const ParamInfo& p) {
             unit_text(p.unit, p.exp),
             limit(p, p.min),
             limit(p, p.max),
-            numeric ? std::to_string(p.decimals) : "",
+            numeric && p.decimals ? std::to_string(*p.decimals) : "",
             choices_text(p)};
 }
 
@@ -60,7 +60,8 @@ Json param_json(const ParamInfo& p) {
         j["min"] = p.min ? Json(*p.min) : Json(nullptr);
         j["max"] = p.max ? Json(*p.max) : Json(nullptr);
     }
-    if (p.type == ZEVAHV_PARAM_TYPE_NUMERIC) j["decimals"] = p.decimals;
+    if (p.type == ZEVAHV_PARAM_TYPE_NUMERIC)
+        j["decimals"] = p.decimals ? Json(*p.decimals) : Json(nullptr);
     if (p.type == ZEVAHV_PARAM_TYPE_ONOFF) {
         j["on"] = p.on_text;
         j["off"] = p.off_text;

@@ -1,5 +1,6 @@
 #include "values.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -63,7 +64,7 @@ std::vector<unsigned char> four_bytes(const void* v) {
 std::vector<unsigned char> uint_bytes(unsigned v) { return four_bytes(&v); }
 
 std::string range_text(const ParamInfo& p) {
-    return fixed(*p.min, p.decimals) + " to " + fixed(*p.max, p.decimals);
+    return number_text(*p.min, p.decimals) + " to " + number_text(*p.max, p.decimals);
 }
 
 bool has_range(const ParamInfo& p) { return p.min && p.max && *p.max > *p.min; }
@@ -164,6 +165,13 @@ std::string fixed(double v, unsigned decimals) {
     return buf;
 }
 
+std::string number_text(float v, const std::optional<unsigned>& decimals) {
+    if (decimals) return fixed(v, *decimals);
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);  // shortest, always a point
+    return std::string(buf, r.ptr);
+}
+
 std::string unit_text(int unit, int exp) {
     static const char* const units[] = {"",  "A",   "V", "W",   "°C",    "Hz",
                                         "bar", "V/s", "s", "rpm", "count", "bit"};
@@ -227,11 +235,11 @@ Shown show_value(const ParamInfo& p, const void* bytes, size_t size) {
             s.text = with_unit(std::isnan(f) ? "nan" : f > 0 ? "inf" : "-inf");
             break;
         }
-        std::string t = fixed(f, p.decimals);
+        std::string t = number_text(f, p.decimals);
         // The JSON number is the value as shown, not the float's binary tail;
         // whole-number parameters give whole numbers.
         double shown = std::strtod(t.c_str(), nullptr);
-        if (p.decimals == 0 && std::fabs(shown) < 9.0e15)
+        if (p.decimals == 0u && std::fabs(shown) < 9.0e15)
             s.value = static_cast<long long>(shown);
         else
             s.value = shown;

@@ -6,6 +6,7 @@
 
 #include "json.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,5 +37,8 @@ std::string mode_word(unsigned mode);
 
 // A float with `decimals` digits after the point, whatever the locale.
 std::string fixed(double v, unsigned decimals);
+// A parameter's number with its decimals; without them, every digit the
+// float carries (3.3, not 3): a value is never shown rounded to a guess.
+std::string number_text(float v, const std::optional<unsigned>& decimals);
 
 }  // namespace zcli

@@ -12,10 +12,13 @@ namespace {
 
 class ToolValues : public ToolTest {};
 
+// The decimals a parameter lists; two where the system gives none.
+int decimals_of(const Json& p) { return p["decimals"].is_null() ? 2 : p["decimals"].get<int>(); }
+
 // A value inside the parameter's range with its decimals, other than `not_this`.
 double pick_inside(const Json& p, double not_this) {
     double lo = p["min"], hi = p["max"];
-    double scale = std::pow(10.0, p["decimals"].get<int>());
+    double scale = std::pow(10.0, decimals_of(p));
     double v = std::round((lo + (hi - lo) / 3) * scale) / scale;
     if (v == not_this) v = std::round((lo + 2 * (hi - lo) / 3) * scale) / scale;
     return v;
@@ -34,7 +37,7 @@ TEST_P(ToolValues, SetReachesExactlyTheListedChannels) {
     auto p = find_param(params, is_writable_number);
     if (!p) GTEST_SKIP() << "no writable numeric channel parameter";
     std::string name = (*p)["name"];
-    int decimals = (*p)["decimals"];
+    int decimals = decimals_of(*p);
     // Every channel but one where there are several: that one keeps its value.
     int n = params[0]["channels"];
     std::vector<int> wanted = n >= 4 ? std::vector<int>{0, 1, 3} : std::vector<int>{0};

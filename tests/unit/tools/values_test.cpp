@@ -82,6 +82,17 @@ TEST(ShowValue, NumbersWithTheirDecimalsAndUnit) {
     EXPECT_EQ(nan.text, "nan");
 }
 
+// A system that gives no decimals (a crate supply's monitors) must not have
+// its values rounded to whole numbers: 3.3 V is shown as 3.3 V.
+TEST(ShowValue, NumbersWithoutDecimalsKeepTheirDigits) {
+    ParamInfo p = number(3, 4.5f, 0, ZEVAHV_PARAM_UN_VOLT);
+    p.decimals.reset();
+    Shown v = show_float(p, 3.3f);
+    EXPECT_EQ(v.text, "3.3 V");
+    EXPECT_DOUBLE_EQ(v.value.get<double>(), 3.3);
+    EXPECT_EQ(show_float(p, 12.0f).text, "12 V");
+}
+
 TEST(ShowValue, StatesChoicesStatusAndText) {
     EXPECT_EQ(show_uint(state("On", "Off"), 1).text, "On");
     EXPECT_EQ(show_uint(state("On", "Off"), 0).text, "Off");
